@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+
+namespace nerivo {
+
+// One reading of the wall clock: seconds since 1970-01-01 00:00 UTC, and the milliseconds
+// within that second. Seconds are 64-bit so nothing in the station stops in January 2038.
+struct WallTime {
+    int64_t seconds = 0;
+    int32_t milliseconds = 0; // 0 to 999
+};
+
+using WallClock = std::function<WallTime()>;
+
+// Every part of the program that needs the time (record time stamps, log stamps, the
+// transmit period) reads it here, so tests can fix it to the millisecond.
+WallTime wall_clock_now();
+
+// Replaces the clock; an empty function brings back the system clock.
+void set_wall_clock(WallClock clock);
+
+// Local calendar time of a wall-clock second, in the process's time zone (TZ).
+std::tm local_time(int64_t seconds);
+
+} // namespace nerivo

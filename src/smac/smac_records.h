@@ -1,0 +1,60 @@
+#pragma once
+
+// The three record types on the vehicle link (nav and command out, status in) and the dump
+// of a record to standard output.
+
+#include "smac_header.h"
+
+#include <cstdint>
+
+struct NavFix {
+    float time_of_day, latitude, longitude, sl;
+};
+
+struct VehicleStatus {
+    float latitude, longitude, heading, depth, altitude, battery_voltage, humidity;
+    uint32_t behaviour; // 0 Abort, 1 Diving, 2 Survey, 3 Ascending
+    int32_t abort_flag; // non-zero once the vehicle has aborted
+};
+
+constexpr uint32_t SMAC_NAV_PAYLOAD_SIZE = 16;
+constexpr uint32_t SMAC_COMMAND_PAYLOAD_SIZE = 1;
+constexpr uint32_t SMAC_STATUS_PAYLOAD_SIZE = 36;
+constexpr uint32_t SMAC_NAV_RECORD_SIZE = 48;
+constexpr uint32_t SMAC_COMMAND_RECORD_SIZE = 33;
+constexpr uint32_t SMAC_STATUS_RECORD_SIZE = 68;
+
+// Command codes carried in a command record's param.
+constexpr uint32_t SMAC_COMMAND_REQUEST_STATUS = 0;
+constexpr uint32_t SMAC_COMMAND_ABORT = 3;
+constexpr uint32_t SMAC_COMMAND_START_SURVEY = 4;
+
+// Builds a 48-byte nav record into `out` and dumps it. 0 built, 1 a pointer was null.
+// The header's param is left as the caller set it (the station sends 0).
+int smac_encode_nav(SmacHeader* header, const NavFix* fix, uint8_t* out, uint32_t* packet_size);
+
+// Builds a 33-byte command record; the command code is the param the caller set.
+// 0 built, 1 a pointer was null.
+int smac_encode_command(SmacHeader* header, const uint8_t* payload, uint8_t* out,
+                        uint32_t* packet_size);
+
+// Builds a 68-byte status record, as the vehicle sends it (for the simulator and tests).
+// 0 built, 1 a pointer was null.
+int smac_encode_status(SmacHeader* header, const VehicleStatus* status, uint8_t* out,
+                       uint32_t* packet_size);
+
+// Validates a status record at the start of `bytes` and unpacks its payload:
+// 0 valid, 1 malformed, 2 header checksum mismatch, -1 trailer mismatch (payload unpacked).
+int smac_decode_status(const uint8_t* bytes, uint32_t count, VehicleStatus* status);
+
+// The status record's 36 payload bytes and back, little-endian whatever the host.
+void smac_write_status_payload(const VehicleStatus* status, uint8_t* out);
+void smac_read_status_payload(const uint8_t* bytes, VehicleStatus* status);
+
+// The nav record's 16 payload bytes and back.
+void smac_write_nav_payload(const NavFix* fix, uint8_t* out);
+void smac_read_nav_payload(const uint8_t* bytes, NavFix* fix);
+
+// Prints the record's size, checksum check, bytes in hexadecimal and header fields to
+// standard output, and flushes it.
+void smac_dump_record(const uint8_t* record, uint32_t packet_size);

@@ -1,0 +1,53 @@
+#include "usbl_sentence.h"
+
+#include <clocale>
+#include <cstdio>
+#include <locale.h>
+#include <string>
+
+namespace nerivo {
+namespace {
+
+// Qt takes the user's locale at start-up; the sentence always has a decimal point.
+class CNumericLocale {
+public:
+    CNumericLocale() {
+        static const locale_t c_locale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
+        if (c_locale != static_cast<locale_t>(0)) {
+            previous_ = uselocale(c_locale);
+        }
+    }
+    ~CNumericLocale() {
+        if (previous_ != static_cast<locale_t>(0)) {
+            uselocale(previous_);
+        }
+    }
+    CNumericLocale(const CNumericLocale&) = delete;
+    CNumericLocale& operator=(const CNumericLocale&) = delete;
+
+private:
+    locale_t previous_ = static_cast<locale_t>(0);
+};
+
+} // namespace
+
+int scan_usbl_sentence(const uint8_t* bytes, std::size_t count, UsblSentence* out) {
+    if (out == nullptr) {
+        return 0;
+    }
+    *out = UsblSentence{};
+    if (bytes == nullptr) {
+        return 0;
+    }
+    // Bytes from the link are not terminated; the scan must never look past them.
+    const std::string text(reinterpret_cast<const char*>(bytes), count);
+    CNumericLocale c_numbers;
+    const int filled = std::sscanf(
+        text.c_str(), "%6s,%2d%2d%f,%2d%f,%c,%3d%f,%c,%f,%f,%f,%f,%f,%f", out->tag, &out->hours,
+        &out->minutes, &out->seconds, &out->lat_degrees, &out->lat_minutes, &out->lat_hemisphere,
+        &out->lon_degrees, &out->lon_minutes, &out->lon_hemisphere, &out->unused[0],
+        &out->unused[1], &out->unused[2], &out->unused[3], &out->unused[4], &out->sl);
+    return filled < 0 ? 0 : filled;
+}
+
+} // namespace nerivo
