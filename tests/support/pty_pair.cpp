@@ -152,6 +152,25 @@ std::size_t PtyPair::stall_far_end() {
     return taken;
 }
 
+std::size_t PtyPair::stall_far_end_settled(int settle_ms) {
+    std::size_t taken = stall_far_end();
+    for (;;) {
+        pollfd p{slave_, POLLOUT, 0};
+        const int ready = poll(&p, 1, settle_ms);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0 || (p.revents & POLLOUT) == 0) {
+            return taken;
+        }
+        const std::size_t more = stall_far_end();
+        if (more == 0) {
+            return taken; // writable yet taking nothing: no stall to be had
+        }
+        taken += more;
+    }
+}
+
 void PtyPair::close_master() {
     if (master_ >= 0) {
         ::close(master_);

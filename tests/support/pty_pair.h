@@ -42,6 +42,10 @@ public:
     // Fills the device-to-far-end buffer, so that writes by the code under test block until
     // the far end reads (a stalled peer). Returns the number of bytes it took.
     std::size_t stall_far_end();
+    // stall_far_end(), repeated until the line has refused bytes for `settle_ms`. The kernel
+    // moves bytes on towards the far end a moment after a write, so a buffer that was full
+    // once may take a few thousand more; a test that needs the stall to last uses this.
+    std::size_t stall_far_end_settled(int settle_ms = 50);
 
     // Hangs up the far end, as when a cable or USB adapter is pulled.
     void close_master();

@@ -1,0 +1,22 @@
+#include "com_port_path.h"
+
+#include <cstdlib>
+
+namespace nerivo {
+
+std::optional<std::string> com_port_path(int32_t number, const char* com_dir) {
+    if (number < 1) {
+        return std::nullopt;
+    }
+    // An empty variable counts as unset: it would otherwise name /comN at the root.
+    if (com_dir != nullptr && com_dir[0] != '\0') {
+        return std::string(com_dir) + "/com" + std::to_string(number);
+    }
+    return "/dev/ttyS" + std::to_string(number - 1);
+}
+
+std::optional<std::string> com_port_path(int32_t number) {
+    return com_port_path(number, std::getenv(COM_DIR_VARIABLE));
+}
+
+} // namespace nerivo

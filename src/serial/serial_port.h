@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+
+// One serial link, opened by COM port number. Writes go out one byte at a time with a bounded
+// wait; reads never ask for more than is waiting, so no call blocks the caller for long.
+// The platform side lives in one backend file (serial_port_posix.cpp here).
+class SerialPort {
+public:
+    // Line-setting codes, as the callers pass them.
+    static constexpr uint8_t PARITY_NONE = 0;
+    static constexpr uint8_t PARITY_ODD = 1;
+    static constexpr uint8_t PARITY_EVEN = 2;
+    static constexpr uint8_t PARITY_MARK = 3;
+    static constexpr uint8_t PARITY_SPACE = 4;
+    static constexpr uint8_t STOP_BITS_ONE = 0;
+    static constexpr uint8_t STOP_BITS_ONE_AND_HALF = 1; // not every platform has it
+    static constexpr uint8_t STOP_BITS_TWO = 2;
+
+    // How long write_byte waits for a device that is not taking bytes before giving up.
+    static constexpr int WRITE_BYTE_TIMEOUT_MS = 1000;
+
+    SerialPort() = default;
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // True when the port is open afterwards. On an open port it changes nothing and the first
+    // settings stay. An unknown port, a device held by another opener, or a setting the
+    // device does not support make it fail, with nothing left open.
+    bool open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
+              uint8_t stop_bits);
+    // Always true.
+    bool close();
+    // True when the device took the byte, within WRITE_BYTE_TIMEOUT_MS.
+    bool write_byte(uint8_t byte);
+    // Writes the bytes in order and stops at the first one the device does not take, so the
+    // far end never sees a record with a hole in it. Returns the bytes the device took.
+    int32_t send(const uint8_t* data, int32_t length);
+    // Bytes in the device's input queue; 0 when closed or when the device will not say.
+    uint32_t bytes_waiting();
+    // Reads at most min(limit, bytes_waiting()) bytes without waiting; 0 on any failure.
+    int32_t read(uint8_t* buffer, int32_t limit);
+
+    bool is_open() const { return opened; }
+
+private:
+    static constexpr intptr_t NO_HANDLE = -1;
+
+    intptr_t handle = NO_HANDLE; // the backend's device handle (a file descriptor on POSIX)
+    bool opened = false;
+};

@@ -1,0 +1,243 @@
+#include "serial_port.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "com_port_path.h"
+
+namespace {
+
+struct LineSettings {
+    speed_t speed = B0;
+    tcflag_t size = CS8;
+    tcflag_t parity = 0; // among PARENB, PARODD, CMSPAR
+    tcflag_t stop = 0;   // 0 or CSTOPB
+};
+
+bool speed_for(uint32_t baud, speed_t& speed) {
+    struct Rate {
+        uint32_t baud;
+        speed_t speed;
+    };
+    static constexpr Rate RATES[] = {
+        {50, B50},           {75, B75},           {110, B110},         {134, B134},
+        {150, B150},         {200, B200},         {300, B300},         {600, B600},
+        {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+        {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+        {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+        {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+        {3500000, B3500000}, {4000000, B4000000},
+    };
+    for (const Rate& rate : RATES) {
+        if (rate.baud == baud) {
+            speed = rate.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Checked before the device is touched: opening a real port already raises its modem lines.
+bool line_settings_for(uint32_t baud, uint8_t parity, uint8_t byte_size, uint8_t stop_bits,
+                       LineSettings& out) {
+    // Indexed by byte size - 5, and by parity code (none, odd, even, mark, space).
+    static constexpr tcflag_t SIZES[] = {CS5, CS6, CS7, CS8};
+    static constexpr tcflag_t PARITIES[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
+                                            PARENB | CMSPAR};
+    if (!speed_for(baud, out.speed) || byte_size < 5 || byte_size > 8 ||
+        parity > SerialPort::PARITY_SPACE) {
+        return false;
+    }
+    // One and a half stop bits has no termios setting.
+    if (stop_bits != SerialPort::STOP_BITS_ONE && stop_bits != SerialPort::STOP_BITS_TWO) {
+        return false;
+    }
+    out.size = SIZES[byte_size - 5];
+    out.parity = PARITIES[parity];
+    out.stop = stop_bits == SerialPort::STOP_BITS_TWO ? CSTOPB : 0;
+    return true;
+}
+
+// Raw 8-bit bytes both ways, and the caller's four settings on top.
+bool apply_line_settings(int fd, const LineSettings& wanted) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) {
+        return false;
+    }
+    cfmakeraw(&tio);
+    tio.c_iflag &= ~(IXOFF | IXANY);
+    // CLOCAL: a three-wire link has no carrier, and losing it must not hang the line up.
+    tio.c_cflag |= CREAD | CLOCAL;
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+    tio.c_cflag |= wanted.size | wanted.parity | wanted.stop;
+    if (cfsetispeed(&tio, wanted.speed) != 0 || cfsetospeed(&tio, wanted.speed) != 0) {
+        return false;
+    }
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) {
+        return false;
+    }
+    // tcsetattr succeeds when any part of the change took, and a driver that cannot do a rate
+    // quietly keeps another. Size and parity are not read back: a pseudo-terminal has no
+    // framing and always reports 8 bits without parity.
+    termios now{};
+    if (tcgetattr(fd, &now) != 0) {
+        return false;
+    }
+    return cfgetospeed(&now) == wanted.speed && cfgetispeed(&now) == wanted.speed &&
+           (now.c_cflag & CSTOPB) == wanted.stop;
+}
+
+int open_device(const char* path) {
+    for (;;) {
+        const int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0 || errno != EINTR) {
+            return fd;
+        }
+    }
+}
+
+} // namespace
+
+SerialPort::~SerialPort() {
+    close();
+}
+
+bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
+                      uint8_t stop_bits) {
+    if (opened) {
+        return true;
+    }
+    LineSettings settings;
+    if (!line_settings_for(baud, parity, byte_size, stop_bits, settings)) {
+        return false;
+    }
+    const auto path = nerivo::com_port_path(port_number);
+    if (!path) {
+        return false;
+    }
+    const int fd = open_device(path->c_str());
+    if (fd < 0) {
+        return false;
+    }
+    // The lock stops every other opener, root included; TIOCEXCL alone does not stop root.
+    // It comes first so a refused open never touches the holder's exclusive flag.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (ioctl(fd, TIOCEXCL) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (!apply_line_settings(fd, settings)) {
+        ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return false;
+    }
+    handle = fd;
+    opened = true;
+    return true;
+}
+
+bool SerialPort::close() {
+    if (!opened || handle == NO_HANDLE) {
+        return true;
+    }
+    const int fd = static_cast<int>(handle);
+    // The flag outlives this descriptor while anything else holds the line open.
+    ioctl(fd, TIOCNXCL);
+    ::close(fd);
+    handle = NO_HANDLE;
+    opened = false;
+    return true;
+}
+
+bool SerialPort::write_byte(uint8_t byte) {
+    if (!opened || handle == NO_HANDLE) {
+        return false;
+    }
+    const int fd = static_cast<int>(handle);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(WRITE_BYTE_TIMEOUT_MS);
+    for (;;) {
+        const ssize_t n = ::write(fd, &byte, 1);
+        if (n == 1) {
+            return true;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+            return false; // EIO, EPIPE and the like: the device is gone, waiting won't help
+        }
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                    .count();
+            if (left <= 0) {
+                return false;
+            }
+            pollfd p{fd, POLLOUT, 0};
+            const int ready = poll(&p, 1, static_cast<int>(left));
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            if (ready <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+                return false;
+            }
+            if ((p.revents & POLLOUT) != 0) {
+                break;
+            }
+        }
+    }
+}
+
+int32_t SerialPort::send(const uint8_t* data, int32_t length) {
+    if (!opened || handle == NO_HANDLE || data == nullptr || length <= 0) {
+        return 0;
+    }
+    int32_t taken = 0;
+    while (taken < length && write_byte(data[taken])) {
+        ++taken;
+    }
+    return taken;
+}
+
+uint32_t SerialPort::bytes_waiting() {
+    if (!opened || handle == NO_HANDLE) {
+        return 0;
+    }
+    int count = 0;
+    if (ioctl(static_cast<int>(handle), FIONREAD, &count) != 0 || count < 0) {
+        return 0;
+    }
+    return static_cast<uint32_t>(count);
+}
+
+int32_t SerialPort::read(uint8_t* buffer, int32_t limit) {
+    if (!opened || handle == NO_HANDLE || buffer == nullptr || limit <= 0) {
+        return 0;
+    }
+    const uint32_t waiting = bytes_waiting();
+    if (waiting == 0) {
+        return 0;
+    }
+    const auto count =
+        waiting < static_cast<uint32_t>(limit) ? waiting : static_cast<uint32_t>(limit);
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(handle), buffer, count);
+        if (n >= 0) {
+            return static_cast<int32_t>(n);
+        }
+        if (errno != EINTR) {
+            return 0;
+        }
+    }
+}
