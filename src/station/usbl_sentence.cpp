@@ -1,35 +1,11 @@
 #include "usbl_sentence.h"
 
-#include <clocale>
+#include "c_text.h"
+
 #include <cstdio>
-#include <locale.h>
 #include <string>
 
 namespace nerivo {
-namespace {
-
-// Qt takes the user's locale at start-up; the sentence always has a decimal point.
-class CNumericLocale {
-public:
-    CNumericLocale() {
-        static const locale_t c_locale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
-        if (c_locale != static_cast<locale_t>(0)) {
-            previous_ = uselocale(c_locale);
-        }
-    }
-    ~CNumericLocale() {
-        if (previous_ != static_cast<locale_t>(0)) {
-            uselocale(previous_);
-        }
-    }
-    CNumericLocale(const CNumericLocale&) = delete;
-    CNumericLocale& operator=(const CNumericLocale&) = delete;
-
-private:
-    locale_t previous_ = static_cast<locale_t>(0);
-};
-
-} // namespace
 
 int scan_usbl_sentence(const uint8_t* bytes, std::size_t count, UsblSentence* out) {
     if (out == nullptr) {
@@ -41,6 +17,7 @@ int scan_usbl_sentence(const uint8_t* bytes, std::size_t count, UsblSentence* ou
     }
     // Bytes from the link are not terminated; the scan must never look past them.
     const std::string text(reinterpret_cast<const char*>(bytes), count);
+    // Qt takes the user's locale at start-up; the sentence always has a decimal point.
     CNumericLocale c_numbers;
     const int filled = std::sscanf(
         text.c_str(), "%6s,%2d%2d%f,%2d%f,%c,%3d%f,%c,%f,%f,%f,%f,%f,%f", out->tag, &out->hours,

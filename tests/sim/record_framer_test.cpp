@@ -1,0 +1,224 @@
+#include "record_framer.h"
+#include "sim_support.h"
+#include "station_bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace nerivo::sim;
+using nerivo::testing::command_record;
+using nerivo::testing::nav_record;
+using nerivo::testing::with_done;
+using nerivo::testing::operator+;
+using Bytes = std::vector<uint8_t>;
+
+// Events in a compact form: "nav", "cmd3", "garbage5", "header", "trailer", "nodone", "other".
+std::string describe(const std::vector<FrameEvent>& events) {
+    std::string out;
+    for (const FrameEvent& e : events) {
+        if (!out.empty()) {
+            out += " ";
+        }
+        switch (e.kind) {
+        case FrameEventKind::NAV_OK:
+            out += "nav";
+            break;
+        case FrameEventKind::COMMAND_OK:
+            out += "cmd" + std::to_string(e.header.param);
+            break;
+        case FrameEventKind::BAD_HEADER_CHECKSUM:
+            out += "header";
+            break;
+        case FrameEventKind::BAD_TRAILER:
+            out += "trailer";
+            break;
+        case FrameEventKind::NAV_WITHOUT_DONE:
+            out += "nodone";
+            break;
+        case FrameEventKind::UNEXPECTED_RECORD:
+            out += "other";
+            break;
+        case FrameEventKind::GARBAGE_SKIPPED:
+            out += "garbage" + std::to_string(e.skipped);
+            break;
+        }
+    }
+    return out;
+}
+
+std::vector<FrameEvent> frame_in_pieces(const Bytes& stream, const std::vector<std::size_t>& cuts) {
+    RecordFramer framer;
+    std::vector<FrameEvent> events;
+    std::size_t from = 0;
+    for (std::size_t cut : cuts) {
+        auto got = framer.feed(stream.data() + from, cut - from);
+        events.insert(events.end(), got.begin(), got.end());
+        from = cut;
+    }
+    auto got = framer.feed(stream.data() + from, stream.size() - from);
+    events.insert(events.end(), got.begin(), got.end());
+    got = framer.flush();
+    events.insert(events.end(), got.begin(), got.end());
+    return events;
+}
+
+const NavFix FIX{34205.25f, -45.705761f, -3.5f, 12.5f};
+
+Bytes status_from_station() {
+    const VehicleStatus s{1, 2, 3, 4, 5, 6, 7, 1, 0};
+    SmacHeader h{};
+    uint8_t out[SMAC_STATUS_RECORD_SIZE];
+    uint32_t size = 0;
+    smac_encode_status(&h, &s, out, &size);
+    return {out, out + size};
+}
+
+Bytes head(const Bytes& bytes, std::size_t count) {
+    return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+Bytes damaged(Bytes record, std::size_t offset) {
+    record[offset] ^= 0x40;
+    return record;
+}
+
+struct StreamCase {
+    const char* name;
+    Bytes stream;
+    const char* events;
+};
+
+class FramerStreams : public ::testing::TestWithParam<StreamCase> {};
+
+TEST_P(FramerStreams, GiveTheEventsInStreamOrder) {
+    EXPECT_EQ(describe(frame_in_pieces(GetParam().stream, {})), GetParam().events);
+}
+
+TEST_P(FramerStreams, GiveTheSameEventsWhenSplitAtAnyByte) {
+    const Bytes& stream = GetParam().stream;
+    for (std::size_t cut = 1; cut < stream.size(); ++cut) {
+        EXPECT_EQ(describe(frame_in_pieces(stream, {cut})), GetParam().events) << "cut at " << cut;
+    }
+    std::vector<std::size_t> every_byte;
+    for (std::size_t cut = 1; cut < stream.size(); ++cut) {
+        every_byte.push_back(cut);
+    }
+    EXPECT_EQ(describe(frame_in_pieces(stream, every_byte)), GetParam().events) << "byte by byte";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FramerStreams,
+    ::testing::Values(
+        StreamCase{"records_back_to_back",
+                   with_done(nav_record(FIX)) + command_record(0) + command_record(4),
+                   "nav cmd0 cmd4"},
+        StreamCase{"garbage_before", Bytes{0x55, 0xAA, 'x', 0, 0xFF} + command_record(3),
+                   "garbage5 cmd3"},
+        StreamCase{"garbage_between",
+                   with_done(nav_record(FIX)) + Bytes{'\r', '\n', 7, 7, 7, 7, 7} +
+                       command_record(0),
+                   "nav garbage7 cmd0"},
+        StreamCase{"header_start_inside_garbage",
+                   Bytes{0x55, 0x01, 0x00, 0x00, 0x00, 0x07, 0x01, 0x01} + command_record(0),
+                   "garbage8 cmd0"},
+        StreamCase{"version_bytes_right_before_a_record",
+                   Bytes{0xAA, 0x01, 0x00, 0x00} + command_record(4), "garbage4 cmd4"},
+        StreamCase{"bad_header_checksum",
+                   damaged(command_record(3), 25) + with_done(nav_record(FIX)),
+                   "header garbage33 nav"},
+        StreamCase{"bad_header_field", damaged(with_done(nav_record(FIX)), 20) + command_record(0),
+                   "header garbage53 cmd0"},
+        StreamCase{"bad_trailer", damaged(command_record(4), 28) + command_record(0),
+                   "trailer cmd0"},
+        StreamCase{"bad_trailer_on_nav",
+                   damaged(with_done(nav_record(FIX)), 30) + command_record(0),
+                   "trailer garbage5 cmd0"},
+        StreamCase{"nav_without_done", nav_record(FIX) + command_record(0), "nodone cmd0"},
+        StreamCase{"nav_with_wrong_terminator",
+                   nav_record(FIX) + Bytes{'D', 'o', 'm', 'e', 0} + command_record(0),
+                   "nodone garbage5 cmd0"},
+        StreamCase{"nav_without_done_at_end_of_stream", nav_record(FIX), "nodone"},
+        StreamCase{"record_cut_short_at_end", command_record(0) + head(command_record(4), 20),
+                   "cmd0 garbage20"},
+        StreamCase{"status_record_is_not_for_the_vehicle",
+                   status_from_station() + command_record(0), "other cmd0"}),
+    [](const ::testing::TestParamInfo<StreamCase>& row) { return std::string(row.param.name); });
+
+TEST(RecordFramer, NavEventCarriesTheFixAndHeader) {
+    RecordFramer framer;
+    const Bytes nav = with_done(nav_record(FIX));
+    const auto events = framer.feed(nav.data(), nav.size());
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, FrameEventKind::NAV_OK);
+    EXPECT_EQ(events[0].fix.time_of_day, FIX.time_of_day);
+    EXPECT_EQ(events[0].fix.latitude, FIX.latitude);
+    EXPECT_EQ(events[0].fix.longitude, FIX.longitude);
+    EXPECT_EQ(events[0].fix.sl, FIX.sl);
+    EXPECT_EQ(events[0].header.rec_size, 16u);
+    EXPECT_FALSE(framer.has_pending());
+}
+
+TEST(RecordFramer, HoldsANavRecordUntilItsTerminatorArrives) {
+    RecordFramer framer;
+    const Bytes nav = nav_record(FIX);
+    EXPECT_TRUE(framer.feed(nav.data(), nav.size()).empty());
+    EXPECT_TRUE(framer.has_pending());
+    const uint8_t done[5] = {'D', 'o', 'n', 'e', 0};
+    EXPECT_TRUE(framer.feed(done, 3).empty());
+    EXPECT_EQ(describe(framer.feed(done + 3, 2)), "nav");
+    EXPECT_FALSE(framer.has_pending());
+}
+
+TEST(RecordFramer, RecoversEveryRecordFromRandomGarbage) {
+    SimRandom random(7);
+    Bytes stream;
+    int records = 0;
+    for (int i = 0; i < 200; ++i) {
+        const auto garbage = random.uniform_int(0, 40);
+        for (int64_t g = 0; g < garbage; ++g) {
+            // Plenty of zeros and ones, the bytes a header starts with.
+            const int64_t kind = random.uniform_int(0, 3);
+            stream.push_back(kind == 0   ? 0
+                             : kind == 1 ? 1
+                                         : static_cast<uint8_t>(random.next_u64()));
+        }
+        stream = stream + (i % 2 == 0 ? with_done(nav_record(FIX)) : command_record(4));
+        ++records;
+    }
+    // Fed in random small pieces, as a busy line delivers them.
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = 0; at < stream.size();) {
+        at += static_cast<std::size_t>(random.uniform_int(1, 17));
+        if (at < stream.size()) {
+            cuts.push_back(at);
+        }
+    }
+    int good = 0;
+    std::size_t skipped = 0;
+    for (const FrameEvent& e : frame_in_pieces(stream, cuts)) {
+        if (e.kind == FrameEventKind::NAV_OK || e.kind == FrameEventKind::COMMAND_OK) {
+            ++good;
+        } else {
+            ASSERT_EQ(e.kind, FrameEventKind::GARBAGE_SKIPPED);
+            skipped += e.skipped;
+        }
+    }
+    EXPECT_EQ(good, records);
+    EXPECT_EQ(skipped + 100 * (53 + 33), stream.size());
+}
+
+TEST(RecordFramer, FlushStartsAfresh) {
+    RecordFramer framer;
+    const Bytes partial = head(command_record(0), 30);
+    framer.feed(partial.data(), partial.size());
+    EXPECT_EQ(describe(framer.flush()), "garbage30");
+    EXPECT_FALSE(framer.has_pending());
+    const Bytes whole = command_record(3);
+    EXPECT_EQ(describe(framer.feed(whole.data(), whole.size())), "cmd3");
+}
+
+} // namespace

@@ -1,0 +1,49 @@
+#pragma once
+
+// What the station puts on the vehicle link, built with the project's own encoders, and
+// small helpers for reading a pseudo-terminal's device end.
+
+#include "smac_records.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace nerivo::testing {
+
+inline std::vector<uint8_t> command_record(uint32_t code) {
+    SmacHeader header{};
+    header.param = code;
+    const uint8_t payload = 0;
+    uint8_t out[SMAC_COMMAND_RECORD_SIZE];
+    uint32_t size = 0;
+    EXPECT_EQ(smac_encode_command(&header, &payload, out, &size), 0);
+    return {out, out + size};
+}
+
+// A nav record without its terminator (the encoder's dump goes to a captured stdout).
+inline std::vector<uint8_t> nav_record(const NavFix& fix) {
+    SmacHeader header{};
+    uint8_t out[SMAC_NAV_RECORD_SIZE];
+    uint32_t size = 0;
+    ::testing::internal::CaptureStdout();
+    const int result = smac_encode_nav(&header, &fix, out, &size);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(result, 0);
+    return {out, out + size};
+}
+
+inline std::vector<uint8_t> with_done(std::vector<uint8_t> nav) {
+    static const uint8_t done[5] = {'D', 'o', 'n', 'e', 0};
+    nav.insert(nav.end(), done, done + 5);
+    return nav;
+}
+
+inline std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace nerivo::testing

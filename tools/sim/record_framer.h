@@ -1,0 +1,62 @@
+#pragma once
+
+// Cuts the station's byte stream into SMAC records. Bytes come in any pieces; a record is
+// recognised by its header (version 1, a known type and size, a matching header checksum),
+// checked against its trailer, and a nav record must be followed by "Done" and its zero.
+// Anything else is skipped a byte at a time until the stream is in step again.
+
+#include "smac_records.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace nerivo::sim {
+
+enum class FrameEventKind {
+    NAV_OK,              // header, fix
+    COMMAND_OK,          // header (param is the command code)
+    BAD_HEADER_CHECKSUM, // a plausible header whose checksum does not match
+    BAD_TRAILER,         // header, record dropped
+    NAV_WITHOUT_DONE,    // header, fix; the terminator was missing or wrong
+    UNEXPECTED_RECORD,   // header; a sound record the vehicle has no use for
+    GARBAGE_SKIPPED,     // skipped bytes
+};
+
+struct FrameEvent {
+    FrameEventKind kind{};
+    SmacHeader header{};
+    NavFix fix{};
+    std::size_t skipped = 0;
+};
+
+constexpr uint8_t NAV_TERMINATOR[5] = {'D', 'o', 'n', 'e', 0};
+
+class RecordFramer {
+public:
+    // The largest payload a header may promise before we call it garbage.
+    static constexpr uint32_t MAX_PAYLOAD = 1024;
+
+    // Appends the bytes and returns what they completed, in stream order.
+    std::vector<FrameEvent> feed(const uint8_t* bytes, std::size_t count);
+    // The stream has gone quiet: whatever is left can never complete. Reports it and
+    // starts afresh.
+    std::vector<FrameEvent> flush();
+
+    // Something is held back: part of a record, a terminator, or skipped bytes not yet
+    // reported.
+    bool has_pending() const { return buffer_.size() > start_ || skipped_ > 0 || awaiting_done_; }
+
+private:
+    void scan(std::vector<FrameEvent>& events);
+    void skip(std::size_t count);
+    void report_skipped(std::vector<FrameEvent>& events);
+
+    std::vector<uint8_t> buffer_;
+    std::size_t start_ = 0; // first byte not yet consumed
+    std::size_t skipped_ = 0;
+    bool awaiting_done_ = false;
+    FrameEvent nav_;
+};
+
+} // namespace nerivo::sim
