@@ -1,0 +1,86 @@
+#pragma once
+
+// The station window, which is also the controller of the whole station: it holds the links,
+// the state buttons, the connection flags, the last fix and the last vehicle status, and its
+// 500 ms tick drives all background work.
+
+#include "control_ids.h"
+#include "dialog_builder.h"
+#include "log_view.h"
+#include "state_button.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QString>
+
+#include <cstdint>
+
+class StationWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int TICK_MS = 500;
+    static constexpr int LOG_COLUMN_WIDTH = 400;
+    static constexpr int STATUS_LINE_MAX = 255;
+
+    explicit StationWindow(QWidget* parent = nullptr);
+    ~StationWindow() override;
+
+    // Runs once, when the window is first shown: the controls exist by then. Later calls do
+    // nothing.
+    bool init_station();
+    void on_tick(int timer);
+    void on_exit();
+    void on_system_command(unsigned command_id, long param);
+    void on_paint(); // from the paint event only
+
+    void add_status_message(const QString& message);
+    void add_nav_line(const QString& line);
+
+    // Every field is read and written through its text, by control id.
+    QString field_text(int id) const;
+    void set_field_text(int id, const QString& text);
+    QWidget* control(int id) const { return controls_.find(id); }
+    const nerivo::DialogControls& controls() const { return controls_; }
+
+    void setVisible(bool visible) override;
+
+    // Controller state, in the order it is torn down in reverse.
+    QIcon icon;
+    StateButton* gps_button = nullptr;
+    StateButton* winfrog_button = nullptr;
+    StateButton* auv_button = nullptr;
+    StateButton* xmit_button = nullptr;
+    int32_t gps_connected = 1;
+    int32_t auv_connected = 0;
+    int32_t winfrog_connected = 0;
+    int32_t transmitting = 0;
+    // The three serial links (GPS, WinFrog, vehicle) are declared here, after the flags.
+    float auv_latitude = 0, auv_longitude = 0, auv_heading = 0, auv_depth = 0, auv_altitude = 0,
+          auv_battery_voltage = 0, auv_humidity = 0;
+    float fix_latitude = 0, fix_longitude = 0, fix_sl = 0;
+    int32_t fix_hours = 0, fix_minutes = 0;
+    float fix_seconds = 0;
+    QString behaviour_text;
+    QString abort_text;
+    int64_t last_xmit_time = 0; // seconds since 1970
+    int32_t xmit_period = 0;    // whole seconds
+    nerivo::LogView* status_log = nullptr;
+    nerivo::LogView* nav_log = nullptr;
+    int timer_id = 0; // 0: no timer running
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& type, void* message, qintptr* result) override;
+#endif
+
+private:
+    void add_about_entry();
+    StateButton* bind_state_button(int id);
+
+    nerivo::DialogControls controls_;
+    bool initialised_ = false;
+};

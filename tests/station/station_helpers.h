@@ -1,0 +1,37 @@
+#pragma once
+
+#include "fake_clock.h"
+#include "station_window.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace nerivo::testing {
+
+// A station window started (shown) at 09:05:07 on 1 January 2023, UTC.
+struct StartedStation {
+    StartedStation();
+
+    ScopedTimeZone zone{"UTC0"};
+    FakeClock clock{local_seconds(2023, 1, 1, 9, 5, 7)};
+    std::unique_ptr<StationWindow> window;
+};
+
+// What opened while an action ran.
+struct Opened {
+    QStringList boxes;      // titles of modal boxes, each answered with Esc
+    QStringList menu_items; // entries of the popup menus, each answered by choosing the first
+};
+
+// Runs `action` and answers every modal box and popup menu that opens meanwhile.
+Opened run_answering(const std::function<void()>& action);
+
+// Runs the window modally; `act` runs from inside the modal loop. Gives up after 3 s with -1.
+int exec_and(StationWindow& window, const std::function<void()>& act);
+
+// Every control's text, in layout order, plus the log lengths: what the operator sees.
+QStringList screen_of(const StationWindow& window);
+
+} // namespace nerivo::testing
