@@ -15,8 +15,19 @@ StationWindow::StationWindow(QWidget* parent)
                           Qt::WindowCloseButtonHint),
       icon(nerivo::application_icon()) {
     controls_ = nerivo::build_dialog(*this, nerivo::station_template());
-    if (auto* exit = qobject_cast<QPushButton*>(control(IDC_EXIT))) {
-        connect(exit, &QPushButton::clicked, this, &StationWindow::on_exit);
+    bind_button(IDC_EXIT, &StationWindow::on_exit);
+    bind_button(IDC_GPS_BUTTON, &StationWindow::connect_gps);
+    bind_button(IDC_WINFROG_BUTTON, &StationWindow::connect_winfrog);
+    bind_button(IDC_AUV_BUTTON, &StationWindow::connect_auv);
+    bind_button(IDC_XMIT_BUTTON, &StationWindow::toggle_relay);
+    bind_button(IDC_REQUEST_STATUS, &StationWindow::request_status);
+    bind_button(IDC_ABORT_MISSION, &StationWindow::abort_mission);
+    bind_button(IDC_START_SURVEY, &StationWindow::start_survey);
+}
+
+void StationWindow::bind_button(int id, void (StationWindow::*operation)()) {
+    if (auto* button = qobject_cast<QAbstractButton*>(control(id))) {
+        connect(button, &QAbstractButton::clicked, this, operation);
     }
 }
 
@@ -93,11 +104,12 @@ void StationWindow::timerEvent(QTimerEvent* event) {
 }
 
 void StationWindow::on_tick(int) {
-    if (auv_connected) {
-        // Vehicle status poll: read at most one status record and show it when stored.
+    // The vehicle's status first, then the USBL intake.
+    if (auv_connected != 0 && poll_vehicle_status()) {
+        show_vehicle_status();
     }
-    if (winfrog_connected) {
-        // USBL intake: read at most one sentence and relay the fix when it is due.
+    if (winfrog_connected != 0) {
+        process_usbl_input();
     }
 }
 

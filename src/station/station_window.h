@@ -7,6 +7,8 @@
 #include "control_ids.h"
 #include "dialog_builder.h"
 #include "log_view.h"
+#include "serial_port.h"
+#include "smac_records.h"
 #include "state_button.h"
 
 #include <QDialog>
@@ -37,6 +39,25 @@ public:
     void add_status_message(const QString& message);
     void add_nav_line(const QString& line);
 
+    // Links and the operator's commands.
+    void connect_winfrog();
+    void connect_auv();
+    void connect_gps();
+    void toggle_relay();
+    void request_status();
+    void abort_mission();
+    void start_survey();
+
+    // Navigation relay: one USBL read per tick, at most one nav record per period.
+    void process_usbl_input();
+    // False when the vehicle link did not take the whole record and its terminator.
+    bool send_nav_record();
+
+    // Vehicle status monitor: one status read per tick.
+    bool poll_vehicle_status();
+    void store_vehicle_status(const VehicleStatus& status);
+    void show_vehicle_status();
+
     // Every field is read and written through its text, by control id.
     QString field_text(int id) const;
     void set_field_text(int id, const QString& text);
@@ -55,7 +76,10 @@ public:
     int32_t auv_connected = 0;
     int32_t winfrog_connected = 0;
     int32_t transmitting = 0;
-    // The three serial links (GPS, WinFrog, vehicle) are declared here, after the flags.
+    // Declared in this order so the vehicle link closes first, then WinFrog, then GPS.
+    SerialPort gps_port;
+    SerialPort winfrog_port;
+    SerialPort auv_port;
     float auv_latitude = 0, auv_longitude = 0, auv_heading = 0, auv_depth = 0, auv_altitude = 0,
           auv_battery_voltage = 0, auv_humidity = 0;
     float fix_latitude = 0, fix_longitude = 0, fix_sl = 0;
@@ -69,6 +93,15 @@ public:
     nerivo::LogView* nav_log = nullptr;
     int timer_id = 0; // 0: no timer running
 
+    // The position of the last fix sent, as parsed. Only a change of position is relayed; it
+    // survives stopping and restarting the relay, for the life of the window (of the run).
+    struct LastSentFix {
+        int32_t lat_degrees = 0;
+        float lat_minutes = 0;
+        int32_t lon_degrees = 0;
+        float lon_minutes = 0;
+    } last_sent_fix;
+
 protected:
     void timerEvent(QTimerEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -80,6 +113,11 @@ protected:
 private:
     void add_about_entry();
     StateButton* bind_state_button(int id);
+    void bind_button(int id, void (StationWindow::*operation)());
+    void connect_link(int field_id, SerialPort& port, int32_t& connected, StateButton* button,
+                      const char* message);
+    bool confirm(const QString& text, const QString& caption);
+    void send_command(uint32_t code);
 
     nerivo::DialogControls controls_;
     bool initialised_ = false;

@@ -20,6 +20,8 @@ std::shared_ptr<ModalSeen> answer_next_modal(int key, std::function<void(QWidget
     QObject::connect(timer, &QTimer::timeout, timer, [=]() {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal != nullptr && modal != before.data() && modal->isVisible()) {
+            // Stopped first: `inspect` may run an event loop of its own.
+            timer->stop();
             seen->title = modal->windowTitle();
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 seen->text = box->text();
@@ -29,7 +31,6 @@ std::shared_ptr<ModalSeen> answer_next_modal(int key, std::function<void(QWidget
             }
             QTest::keyClick(modal, static_cast<Qt::Key>(key));
             seen->answered = true;
-            timer->stop();
             timer->deleteLater();
         } else if (clock->elapsed() > timeout_ms) {
             timer->stop();
