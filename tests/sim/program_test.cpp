@@ -1,17 +1,21 @@
 // The nerivo-sim program itself: options, links made and removed, every way of ending.
 
+#include "session_file.h"
 #include "smac_records.h"
 #include "station_bytes.h"
 #include "usbl_sentence.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
+#include <sstream>
 #include <string>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -165,11 +169,27 @@ protected:
 TEST_F(SimProgram, HelpExitsZeroAndNamesEveryOption) {
     SimProcess sim({"--help"});
     EXPECT_EQ(sim.wait_exit(), 0);
-    for (const char* option :
-         {"--com-dir", "--usbl-port", "--vehicle-port", "--usbl-period", "--status-period",
-          "--origin", "--leg-length", "--leg-spacing", "--speed", "--seed", "--duration",
-          "--stop-on-stdin-eof", "--bad-header-every", "--bad-trailer-every", "--garbage-every",
-          "--split-writes", "--bad-sentence-every", "--quiet", "--help"}) {
+    for (const char* option : {"--com-dir",
+                               "--usbl-port",
+                               "--vehicle-port",
+                               "--usbl-period",
+                               "--status-period",
+                               "--origin",
+                               "--leg-length",
+                               "--leg-spacing",
+                               "--speed",
+                               "--seed",
+                               "--duration",
+                               "--stop-on-stdin-eof",
+                               "--bad-header-every",
+                               "--bad-trailer-every",
+                               "--garbage-every",
+                               "--split-writes",
+                               "--bad-sentence-every",
+                               "--repeat-fix-every",
+                               "--capture",
+                               "--quiet",
+                               "--help"}) {
         EXPECT_NE(sim.output().find(std::string("  ") + option), std::string::npos) << option;
     }
 }
@@ -235,6 +255,94 @@ TEST_F(SimProgram, ServesTheStationThenRemovesWhatItMadeWhenTheDurationEnds) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "com1")));
     EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "com5")));
     EXPECT_FALSE(fs::exists(dir)) << "the folder it made goes too";
+}
+
+// Everything the two lines deliver until both have been quiet for `quiet_ms`. Read as it
+// comes: what is still unread when the sim hangs up is lost.
+void read_until_quiet(int a, std::vector<uint8_t>& from_a, int b, std::vector<uint8_t>& from_b,
+                      int quiet_ms) {
+    for (;;) {
+        pollfd p[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
+        if (::poll(p, 2, quiet_ms) <= 0) {
+            return;
+        }
+        bool got = false;
+        for (int i = 0; i < 2; ++i) {
+            uint8_t buffer[4096];
+            const ssize_t n =
+                (p[i].revents & POLLIN) != 0 ? ::read(p[i].fd, buffer, sizeof buffer) : 0;
+            if (n > 0) {
+                auto& to = i == 0 ? from_a : from_b;
+                to.insert(to.end(), buffer, buffer + n);
+                got = true;
+            }
+        }
+        if (!got) {
+            return; // hung up
+        }
+    }
+}
+
+bool holds(const std::vector<uint8_t>& whole, const std::vector<uint8_t>& part) {
+    return std::search(whole.begin(), whole.end(), part.begin(), part.end()) != whole.end();
+}
+
+TEST_F(SimProgram, CapturesWhatItWroteOnBothLinesAsAReplayableSession) {
+    const fs::path capture = base / "run.session";
+    const auto started = std::chrono::system_clock::now();
+    SimProcess sim({"--com-dir", base.string(), "--duration", "1", "--usbl-period", "0.1",
+                    "--status-period", "0.2", "--bad-header-every", "2", "--capture",
+                    capture.string(), "--quiet"});
+    for (int i = 0; i < 200 && !is_link(base / "com5"); ++i) {
+        ::usleep(5000);
+    }
+    const int usbl = open_like_station(base / "com1");
+    const int vehicle = open_like_station(base / "com5");
+    ASSERT_GE(usbl, 0);
+    ASSERT_GE(vehicle, 0);
+    const std::vector<uint8_t> request = nerivo::testing::command_record(0);
+    ASSERT_EQ(::write(vehicle, request.data(), request.size()), 33);
+    // The sim ends after a second; the lines go quiet then.
+    std::vector<uint8_t> usbl_got, vehicle_got;
+    read_until_quiet(usbl, usbl_got, vehicle, vehicle_got, 300);
+    EXPECT_EQ(sim.wait_exit(), 0) << sim.output();
+    ::close(usbl);
+    ::close(vehicle);
+
+    std::ifstream in(capture);
+    std::stringstream text;
+    text << in.rdbuf();
+    nerivo::sim::Session session;
+    ASSERT_EQ(nerivo::sim::parse_session(text.str(), session), "");
+    EXPECT_EQ(text.str().rfind("# nerivo-sim --com-dir ", 0), 0u) << "the command line heads it";
+    const int64_t started_ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(started.time_since_epoch()).count();
+    EXPECT_NEAR(static_cast<double>(session.start_ms), static_cast<double>(started_ms), 1000.0);
+
+    std::vector<uint8_t> usbl_sent, vehicle_sent;
+    for (const nerivo::sim::SessionEvent& e : session.events) {
+        EXPECT_LE(e.time_ms, 1100);
+        auto& to = e.kind == nerivo::sim::SessionEventKind::USBL ? usbl_sent : vehicle_sent;
+        to.insert(to.end(), e.bytes.begin(), e.bytes.end());
+    }
+    // What went out before we opened the links may have been dropped, and what was still
+    // unread when the sim hung up was lost; what came between arrived as captured.
+    ASSERT_FALSE(usbl_got.empty());
+    ASSERT_FALSE(vehicle_got.empty());
+    EXPECT_TRUE(holds(usbl_sent, usbl_got));
+    EXPECT_TRUE(holds(vehicle_sent, vehicle_got));
+    EXPECT_EQ(vehicle_sent.size() % 68, 0u) << "whole status records, no garbage asked for";
+    EXPECT_NE(text.str().find(" vehicle <- command 0 (request status)"), std::string::npos);
+    EXPECT_NE(text.str().find("[bad header checksum]"), std::string::npos);
+    EXPECT_EQ(text.str().find("usbl    -> $NVPOS"), std::string::npos)
+        << "plain sentences are events, not notes";
+}
+
+TEST_F(SimProgram, SaysSoWhenItCannotWriteTheCapture) {
+    SimProcess sim({"--com-dir", base.string(), "--capture", (base / "no/such/file").string()});
+    EXPECT_EQ(sim.wait_exit(), 1);
+    EXPECT_NE(sim.output().find("cannot write"), std::string::npos) << sim.output();
+    EXPECT_TRUE(fs::is_empty(base));
 }
 
 class SimProgramStops : public SimProgram, public ::testing::WithParamInterface<int> {};

@@ -22,6 +22,8 @@ TEST(SimOptions, DefaultsAreTheStationsOwnPorts) {
     EXPECT_EQ(o.duration_s, 0.0);
     EXPECT_FALSE(o.faults.split_writes);
     EXPECT_EQ(o.faults.bad_header_every, 0u);
+    EXPECT_EQ(o.faults.repeat_fix_every, 0u);
+    EXPECT_TRUE(o.capture_path.empty());
 }
 
 TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
@@ -56,6 +58,9 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                                  "--split-writes",
                                  "--bad-sentence-every",
                                  "6",
+                                 "--repeat-fix-every",
+                                 "7",
+                                 "--capture=/tmp/run.session",
                                  "--quiet"},
                                 o),
               "");
@@ -77,6 +82,8 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_EQ(o.faults.garbage_every, 5u);
     EXPECT_TRUE(o.faults.split_writes);
     EXPECT_EQ(o.faults.bad_sentence_every, 6u);
+    EXPECT_EQ(o.faults.repeat_fix_every, 7u);
+    EXPECT_EQ(o.capture_path, "/tmp/run.session");
     EXPECT_TRUE(o.quiet);
     EXPECT_FALSE(o.help);
 }
@@ -110,7 +117,11 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArgs{{"--seed", "-3"}, "--seed wants a whole number"},
                       BadArgs{{"--garbage-every", "1.5"}, "--garbage-every wants a whole number"},
                       BadArgs{{"--quiet=yes"}, "--quiet takes no value"},
-                      BadArgs{{"--com-dir="}, "--com-dir wants a folder"}));
+                      BadArgs{{"--com-dir="}, "--com-dir wants a folder"},
+                      BadArgs{{"--capture"}, "--capture wants a value"},
+                      BadArgs{{"--capture="}, "--capture wants a file"},
+                      BadArgs{{"--repeat-fix-every", "-1"},
+                              "--repeat-fix-every wants a whole number"}));
 
 TEST(SimOptions, FolderComesFromTheOptionThenTheEnvironment) {
     const char* saved = std::getenv("NERIVO_COM_DIR");

@@ -235,6 +235,49 @@ TEST_F(UsblFeedOnALine, BreaksEveryNthSentenceOnly) {
     EXPECT_EQ(counters.sentences_sent, 7u);
 }
 
+TEST_F(UsblFeedOnALine, RepeatsThePositionOfEveryNthFixWithItsOwnTime) {
+    faults.repeat_fix_every = 3;
+    const LawnMowerTrack track(config);
+    UsblFeed feed = make_feed(track);
+    std::vector<UsblSentence> got;
+    for (int i = 1; i <= 6; ++i) {
+        feed.poll(NOON_MS + (i - 1) * 1000);
+        UsblSentence s;
+        ASSERT_EQ(scan(read_line(line.slave_fd()), s), 16) << i;
+        got.push_back(s);
+        EXPECT_EQ(lines.back().find("[repeated fix]") != std::string::npos, i % 3 == 0) << i;
+    }
+    const auto same_position = [](const UsblSentence& a, const UsblSentence& b) {
+        return a.lat_degrees == b.lat_degrees && a.lat_minutes == b.lat_minutes &&
+               a.lon_degrees == b.lon_degrees && a.lon_minutes == b.lon_minutes;
+    };
+    for (std::size_t i = 1; i < got.size(); ++i) {
+        EXPECT_EQ(same_position(got[i], got[i - 1]), (i + 1) % 3 == 0) << i;
+        EXPECT_FLOAT_EQ(got[i].seconds, static_cast<float>(i)) << "a repeat has its own time";
+    }
+    EXPECT_EQ(counters.faults_injected, 0u) << "a repeat is not damage";
+}
+
+TEST_F(UsblFeedOnALine, TapSeesExactlyWhatTheLineTook) {
+    faults.bad_sentence_every = 2;
+    const LawnMowerTrack track(config);
+    UsblFeed feed = make_feed(track);
+    std::string tapped;
+    std::vector<int64_t> times;
+    feed.set_write_tap([&](int64_t now, const uint8_t* bytes, std::size_t count) {
+        tapped.append(reinterpret_cast<const char*>(bytes), count);
+        times.push_back(now);
+    });
+    std::string arrived;
+    for (int i = 0; i < 4; ++i) {
+        feed.poll(NOON_MS + i * 1000);
+        arrived += read_line(line.slave_fd());
+    }
+    EXPECT_EQ(tapped, arrived);
+    EXPECT_EQ(times,
+              (std::vector<int64_t>{NOON_MS, NOON_MS + 1000, NOON_MS + 2000, NOON_MS + 3000}));
+}
+
 TEST_F(UsblFeedOnALine, KeepsItsPeriodWhenTheClockJumps) {
     const LawnMowerTrack track(config);
     UsblFeed feed = make_feed(track);

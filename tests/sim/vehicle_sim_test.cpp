@@ -320,6 +320,41 @@ TEST_F(VehicleTest, SplitWritesSendARecordInSmallPiecesOverTime) {
     EXPECT_EQ(counters.status_sent, 1u);
 }
 
+TEST_F(VehicleTest, TapsSeeEveryByteBothWaysAndEveryRecordQueued) {
+    faults.split_writes = true;
+    faults.garbage_every = 2;
+    faults.bad_trailer_every = 3;
+    VehicleSim sim = make_sim(1000);
+    Bytes written, read;
+    std::vector<StatusBytes> queued;
+    sim.set_write_tap(
+        [&](int64_t, const uint8_t* b, std::size_t n) { written.insert(written.end(), b, b + n); });
+    sim.set_read_tap(
+        [&](int64_t, const uint8_t* b, std::size_t n) { read.insert(read.end(), b, b + n); });
+    sim.set_status_tap([&](int64_t, const StatusBytes& s) { queued.push_back(s); });
+
+    const Bytes request = command_record(SMAC_COMMAND_REQUEST_STATUS);
+    station_sends(request);
+    poll_until_read(sim, START_MS + 10);
+    EXPECT_EQ(read, request);
+
+    // Three periodic records join the requested one before the fourth second.
+    for (int64_t now = START_MS + 10;
+         now < START_MS + 3990 && (queued.size() < 4 || sim.queued_records() > 0); now += 20) {
+        sim.poll(now);
+    }
+    ASSERT_EQ(queued.size(), 4u) << "one requested, three periodic";
+    Bytes expected;
+    for (const StatusBytes& s : queued) {
+        expected = expected + s.bytes;
+    }
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(read_device(line.slave_fd(), expected.size() + 1, 50), expected);
+    EXPECT_GT(queued[1].garbage, 0u);
+    EXPECT_TRUE(queued[2].bad_trailer);
+    EXPECT_EQ(queued[0].garbage + queued[2].garbage, 0u);
+}
+
 TEST_F(VehicleTest, NeverBlocksOnAStationThatDoesNotRead) {
     VehicleSim sim = make_sim();
     ASSERT_GT(nerivo::testing::fill_towards_device(line.master_fd()), 0u);

@@ -1,6 +1,7 @@
 // nerivo-sim: the USBL feed and the vehicle, on pseudo-terminals, for the station to talk to.
 
 #include "pty_link.h"
+#include "session_file.h"
 #include "sim_options.h"
 #include "usbl_feed.h"
 #include "vehicle_sim.h"
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <poll.h>
 #include <string>
 #include <sys/stat.h>
@@ -94,8 +96,21 @@ bool install_signals() {
     return true;
 }
 
-int run(const SimOptions& options) {
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+int run(const SimOptions& options, const std::string& command_line) {
     const bool quiet = options.quiet;
+    std::unique_ptr<std::FILE, FileCloser> capture_file;
+    if (!options.capture_path.empty()) {
+        capture_file.reset(std::fopen(options.capture_path.c_str(), "w"));
+        if (!capture_file) {
+            std::fprintf(stderr, "nerivo-sim: cannot write %s: %s\n", options.capture_path.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
     const std::string dir = resolve_com_dir(options);
     std::string error;
     LinkFolder folder;
@@ -116,9 +131,17 @@ int run(const SimOptions& options) {
     }
 
     const int64_t start = now_ms();
-    const LineSink sink = [quiet](int64_t at, const std::string& line) {
+    std::unique_ptr<SessionWriter> capture;
+    if (capture_file) {
+        capture = std::make_unique<SessionWriter>(capture_file.get(), start, command_line);
+    }
+    const LineSink sink = [quiet, &capture](int64_t at, const std::string& line) {
         if (!quiet) {
             print(clock_text(at) + " " + line);
+        }
+        // A plain sentence is in the capture already; what was done to one is not.
+        if (capture && (line.rfind("usbl    -> ", 0) != 0 || line.find("  [") != line.npos)) {
+            capture->note(at, line);
         }
     };
     SimCounters counters;
@@ -130,6 +153,14 @@ int run(const SimOptions& options) {
     usbl.set_depth_source(&model);
     VehicleSim vehicle(vehicle_link.master_fd(), model, random, options.faults, counters, sink,
                        start, std::llround(options.status_period_s * 1000));
+    if (capture) {
+        usbl.set_write_tap([&capture](int64_t at, const uint8_t* bytes, std::size_t count) {
+            capture->usbl(at, bytes, count);
+        });
+        vehicle.set_write_tap([&capture](int64_t at, const uint8_t* bytes, std::size_t count) {
+            capture->vehicle(at, bytes, count);
+        });
+    }
 
     const int64_t end = options.duration_s > 0 ? start + std::llround(options.duration_s * 1000)
                                                : std::numeric_limits<int64_t>::max();
@@ -225,5 +256,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nerivo-sim: cannot set up signal handling\n");
         return 1;
     }
-    return run(options);
+    std::string command_line = "nerivo-sim";
+    for (int i = 1; i < argc; ++i) {
+        command_line += std::string(" ") + argv[i];
+    }
+    return run(options, command_line);
 }

@@ -106,6 +106,15 @@ std::string parse_sim_options(const std::vector<std::string>& args, SimOptions& 
         {"--bad-trailer-every", count(out.faults.bad_trailer_every, 0, UINT32_MAX)},
         {"--garbage-every", count(out.faults.garbage_every, 0, UINT32_MAX)},
         {"--bad-sentence-every", count(out.faults.bad_sentence_every, 0, UINT32_MAX)},
+        {"--repeat-fix-every", count(out.faults.repeat_fix_every, 0, UINT32_MAX)},
+        {"--capture",
+         [&out](const std::string& v) -> std::string {
+             if (v.empty()) {
+                 return "wants a file";
+             }
+             out.capture_path = v;
+             return "";
+         }},
     };
     const std::map<std::string, bool*> flags = {
         {"--stop-on-stdin-eof", &out.stop_on_stdin_eof},
@@ -207,6 +216,17 @@ Faults (N counts from the first record or sentence; 0 = never):
                            5 to 60 ms apart
   --bad-sentence-every N   every Nth sentence is broken (cut short, a number garbled or a
                            field missing) so that it no longer scans in full
+  --repeat-fix-every N     every Nth sentence repeats the position of the one before, with
+                           its own time, as when the USBL had no new fix to give
+
+Capture:
+  --capture FILE           also write everything the two peers put on their lines to FILE,
+                           with its time in ms since the start, one event a line:
+                             start 1700000000000
+                             1000 usbl $NVPOS,...\r\n
+                             1004 vehicle 01 00 00 00 24 00 00 00 ...
+                           and what happened as comments ("# 1003 vehicle <- command 0 ...").
+                           The station's tests replay such files (tests/data/README.md).
 
 Output: one line per sentence sent and per record received or sent, each stamped with the
 UTC time, e.g.

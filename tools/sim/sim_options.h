@@ -20,6 +20,7 @@ struct SimOptions {
     double duration_s = 0.0; // 0: until stopped
     bool stop_on_stdin_eof = false;
     FaultPlan faults;
+    std::string capture_path; // empty: no capture
     bool quiet = false;
     bool help = false;
 };

@@ -3,6 +3,7 @@
 // What the simulator's peers share: counters, the fault plan, a seeded random source and
 // the sink their readable lines go to.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,6 +28,9 @@ struct FaultPlan {
     uint32_t garbage_every = 0;
     uint32_t bad_sentence_every = 0;
     bool split_writes = false;
+    // Not damage: the navigation package repeating its last position, with a new time, when
+    // the USBL had no new fix to give.
+    uint32_t repeat_fix_every = 0;
 };
 
 inline bool fault_due(uint32_t every, uint64_t index) {
@@ -51,6 +55,10 @@ private:
 
 // One readable line (without the time stamp) at a moment of the simulation.
 using LineSink = std::function<void(int64_t now_ms, const std::string& line)>;
+
+// Bytes as a line took them from a peer, or as a peer read them, at a moment of the
+// simulation: what a capture records and what a test's model of the line is built from.
+using ByteTap = std::function<void(int64_t now_ms, const uint8_t* bytes, std::size_t count)>;
 
 // "hh:mm:ss.mmm" of a moment in milliseconds since 1970, UTC.
 std::string clock_text(int64_t now_ms);

@@ -134,10 +134,14 @@ UsblReading UsblFeed::measure(int64_t now_ms) {
     return r;
 }
 
-bool UsblFeed::write_pending() {
+bool UsblFeed::write_pending(int64_t now_ms) {
     while (!pending_.empty()) {
         const ssize_t n = ::write(fd_, pending_.data(), pending_.size());
         if (n > 0) {
+            if (write_tap_) {
+                write_tap_(now_ms, reinterpret_cast<const uint8_t*>(pending_.data()),
+                           static_cast<std::size_t>(n));
+            }
             pending_.erase(0, static_cast<std::size_t>(n));
             continue;
         }
@@ -162,7 +166,7 @@ void UsblFeed::poll(int64_t now_ms) {
     while (::read(fd_, scratch, sizeof scratch) > 0) {
     }
     if (!pending_.empty()) {
-        write_pending();
+        write_pending(now_ms);
     }
     if (next_due_ms_ - now_ms > period_ms_) {
         next_due_ms_ = now_ms; // the clock went back
@@ -175,14 +179,19 @@ void UsblFeed::poll(int64_t now_ms) {
         next_due_ms_ = now_ms + period_ms_; // after a stall or a jump forward, no burst
     }
 
-    last_reading_ = measure(now_ms);
-    std::string sentence = format_usbl_sentence(last_reading_);
+    UsblReading reading = measure(now_ms);
     std::string note;
     ++sentences_made_;
+    if (fault_due(faults_.repeat_fix_every, sentences_made_) && sentences_made_ > 1) {
+        reading.position = last_reading_.position;
+        note = "  [repeated fix]";
+    }
+    last_reading_ = reading;
+    std::string sentence = format_usbl_sentence(last_reading_);
     if (fault_due(faults_.bad_sentence_every, sentences_made_)) {
         const BrokenSentence broken = break_usbl_sentence(sentence, random_);
         sentence = broken.text;
-        note = std::string("  [broken: ") + sentence_break_name(broken.how) + "]";
+        note += std::string("  [broken: ") + sentence_break_name(broken.how) + "]";
         ++counters_.faults_injected;
     }
     last_sentence_ = sentence;
@@ -202,7 +211,7 @@ void UsblFeed::poll(int64_t now_ms) {
         sink_(now_ms, "usbl    -> " + shown + note);
     }
     pending_ = sentence;
-    write_pending();
+    write_pending(now_ms);
 }
 
 } // namespace nerivo::sim

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace nerivo::sim {
 
@@ -54,6 +55,8 @@ public:
 
     // The vehicle's depth comes from its model when there is one.
     void set_depth_source(const VehicleModel* model) { depth_source_ = model; }
+    // Sees every byte the line takes, when it takes it.
+    void set_write_tap(ByteTap tap) { write_tap_ = std::move(tap); }
 
     // Writes what is left of the last sentence, then a new one when it is due.
     void poll(int64_t now_ms);
@@ -67,7 +70,7 @@ public:
     const std::string& last_sentence() const { return last_sentence_; }
 
 private:
-    bool write_pending();
+    bool write_pending(int64_t now_ms);
 
     int fd_;
     const LawnMowerTrack& track_;
@@ -80,6 +83,7 @@ private:
     int64_t next_due_ms_;
     uint64_t sentences_made_ = 0;
     const VehicleModel* depth_source_ = nullptr;
+    ByteTap write_tap_;
     std::string pending_;
     UsblReading last_reading_;
     std::string last_sentence_;

@@ -131,6 +131,9 @@ bool VehicleSim::queue_status(int64_t now_ms, const char* why) {
         line += "  [bad trailer]";
     }
     say(now_ms, line);
+    if (status_tap_) {
+        status_tap_(now_ms, s);
+    }
     out_.push_back(Outgoing{std::move(s.bytes), 0});
     return true;
 }
@@ -195,6 +198,9 @@ void VehicleSim::read_input(int64_t now_ms) {
         if (n > 0) {
             total += static_cast<std::size_t>(n);
             last_input_ms_ = now_ms;
+            if (read_tap_) {
+                read_tap_(now_ms, buffer, static_cast<std::size_t>(n));
+            }
             for (const FrameEvent& e : framer_.feed(buffer, static_cast<std::size_t>(n))) {
                 handle(e, now_ms);
             }
@@ -235,6 +241,9 @@ void VehicleSim::write_output(int64_t now_ms) {
             out_.pop_front();
             ++counters_.status_dropped;
             continue;
+        }
+        if (write_tap_) {
+            write_tap_(now_ms, front.bytes.data() + front.written, static_cast<std::size_t>(n));
         }
         front.written += static_cast<std::size_t>(n);
         if (front.written == front.bytes.size()) {

@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nerivo::sim {
@@ -47,6 +49,14 @@ public:
     // Puts a status record in the output queue; false when the queue was full.
     bool queue_status(int64_t now_ms, const char* why);
 
+    // Sees every byte the line takes from us, when it takes it.
+    void set_write_tap(ByteTap tap) { write_tap_ = std::move(tap); }
+    // Sees every byte we read from the station, before it is framed.
+    void set_read_tap(ByteTap tap) { read_tap_ = std::move(tap); }
+    // Sees each status record as it joins the output queue, with what was done to it.
+    using StatusTap = std::function<void(int64_t now_ms, const StatusBytes& status)>;
+    void set_status_tap(StatusTap tap) { status_tap_ = std::move(tap); }
+
     std::size_t queued_records() const { return out_.size(); }
 
 private:
@@ -74,6 +84,9 @@ private:
     uint32_t last_behaviour_;
     RecordFramer framer_;
     std::deque<Outgoing> out_;
+    ByteTap write_tap_;
+    ByteTap read_tap_;
+    StatusTap status_tap_;
 };
 
 } // namespace nerivo::sim
