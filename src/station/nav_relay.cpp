@@ -7,6 +7,8 @@
 #include "usbl_sentence.h"
 #include "wall_clock.h"
 
+#include <string>
+
 namespace {
 
 constexpr int32_t USBL_READ_LIMIT = 256;
@@ -21,6 +23,12 @@ float decimal_degrees(int degrees, float minutes, char hemisphere, char negative
     return hemisphere == negative ? 0.0f - value : value;
 }
 
+// True while the text holds nothing but blanks, or its first sentence has no line end yet.
+bool awaits_line_end(const std::string& text) {
+    const size_t start = text.find_first_not_of(" \t\r\n\v\f");
+    return start == std::string::npos || text.find_first_of("\r\n", start) == std::string::npos;
+}
+
 } // namespace
 
 void StationWindow::process_usbl_input() {
@@ -29,9 +37,21 @@ void StationWindow::process_usbl_input() {
     }
     uint8_t buffer[USBL_READ_LIMIT];
     const int32_t count = winfrog_port.read(buffer, USBL_READ_LIMIT);
+    std::string text = std::move(usbl_unterminated);
+    usbl_unterminated.clear();
+    if (count > 0) {
+        text.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(count));
+        // At 9600 baud a sentence takes some 80 ms to arrive, so a tick may read part of it.
+        // Scanned alone, that part would be lost, or worse, sent with its last number cut
+        // short; it waits for the rest instead.
+        if (awaits_line_end(text) && text.size() < USBL_READ_LIMIT) {
+            usbl_unterminated = std::move(text);
+            return;
+        }
+    }
     nerivo::UsblSentence sentence;
-    const int filled =
-        nerivo::scan_usbl_sentence(buffer, count > 0 ? static_cast<size_t>(count) : 0, &sentence);
+    const int filled = nerivo::scan_usbl_sentence(reinterpret_cast<const uint8_t*>(text.data()),
+                                                  text.size(), &sentence);
     if (filled != nerivo::USBL_SENTENCE_CONVERSIONS) {
         add_status_message(QStringLiteral("received too few tokens in USBL string"));
         return;

@@ -48,7 +48,8 @@ bool StationWindow::init_station() {
     initialised_ = true;
     add_about_entry();
     setWindowIcon(icon);
-    timer_id = startTimer(TICK_MS);
+    // Precise: a coarse timer may stretch a period by 5% to line up with others.
+    timer_id = startTimer(TICK_MS, Qt::PreciseTimer);
 
     set_field_text(IDC_XMIT_PERIOD, QStringLiteral("5"));
 

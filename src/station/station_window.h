@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 class StationWindow : public QDialog {
     Q_OBJECT
@@ -118,6 +119,9 @@ private:
                       const char* message);
     bool confirm(const QString& text, const QString& caption);
     void send_command(uint32_t code);
+
+    // The start of a USBL sentence whose line end has not arrived yet.
+    std::string usbl_unterminated;
 
     nerivo::DialogControls controls_;
     bool initialised_ = false;

@@ -198,16 +198,61 @@ TEST(NavRelay, BrokenSentenceIsLoggedAndChangesNothing) {
     const float latitude = station.window->fix_latitude;
     const int64_t last_xmit = station.window->last_xmit_time;
     station.clock.advance_seconds(1);
-    for (const char* broken : {"$NVPOS,093005.25,4542.3456,S,00330.0000,W,25.0,221.7\r\n",
-                               "3456,S,00330.0000,W,25.0,221.7,264.3,1.09,0.36,12.5\r\n", "\r\n"}) {
+    for (const char* broken :
+         {"$NVPOS,093005.25,4542.3456,S,00330.0000,W,25.0,221.7\r\n",
+          "3456,S,00330.0000,W,25.0,221.7,264.3,1.09,0.36,12.5\r\n", "no sentence at all\n"}) {
+        const int lines = station.status_count();
         station.usbl_sends(broken);
         tick(station);
+        EXPECT_EQ(station.status_count(), lines + 1) << broken;
         EXPECT_EQ(station.newest_status(), QStringLiteral("received too few tokens in USBL string"))
             << broken;
     }
     EXPECT_EQ(station.window->fix_latitude, latitude);
     EXPECT_EQ(station.window->last_xmit_time, last_xmit);
     EXPECT_TRUE(sent(station).empty());
+}
+
+TEST(NavRelay, SentenceSplitAcrossTwoTicksGoesOutWhole) {
+    // Where a tick may fall while a sentence is still arriving on the line.
+    const size_t cuts[] = {1,
+                           10,
+                           40,
+                           EXAMPLE.size() - 5 /* inside the last number */,
+                           EXAMPLE.size() - 2 /* before the line end */,
+                           EXAMPLE.size() - 1 /* between CR and LF */};
+    for (const size_t cut : cuts) {
+        LinkedStation station;
+        station.start_relay(0);
+        const int lines = station.status_count();
+        station.usbl_sends(EXAMPLE.substr(0, cut));
+        tick(station);
+        station.usbl_sends(EXAMPLE.substr(cut));
+        tick(station);
+        const auto records = sent(station);
+        ASSERT_EQ(records.size(), 1u) << "cut at " << cut;
+        EXPECT_EQ(records[0].fix.sl, 12.5f) << "cut at " << cut;
+        EXPECT_EQ(records[0].fix.time_of_day, 34205.25f) << "cut at " << cut;
+        EXPECT_EQ(station.window->nav_log->line_count(), 1) << "cut at " << cut;
+        tick(station); // a lone LF left over is a blank, not a broken sentence
+        EXPECT_EQ(station.status_count(), lines) << "cut at " << cut;
+    }
+}
+
+TEST(NavRelay, InputThatNeverEndsItsLineIsScannedOnceItFillsTheBuffer) {
+    LinkedStation station;
+    station.start_relay(0);
+    const int lines = station.status_count();
+    station.usbl_sends(std::string(200, 'x'));
+    tick(station);
+    EXPECT_EQ(station.status_count(), lines);
+    station.usbl_sends(std::string(100, 'x'));
+    tick(station);
+    EXPECT_EQ(station.status_count(), lines + 1);
+    EXPECT_EQ(station.newest_status(), QStringLiteral("received too few tokens in USBL string"));
+    station.usbl_sends(EXAMPLE);
+    tick(station);
+    EXPECT_EQ(sent(station).size(), 1u) << "nothing of the junk carried over";
 }
 
 TEST(NavRelay, KeepsRelayingAfterJanuary2038) {

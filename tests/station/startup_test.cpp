@@ -15,7 +15,8 @@ bool timer_runs_every(const StationWindow& window, int interval_ms) {
     const auto timers =
         QAbstractEventDispatcher::instance()->registeredTimers(const_cast<StationWindow*>(&window));
     for (const auto& timer : timers) {
-        if (timer.timerId == window.timer_id && timer.interval == interval_ms) {
+        if (timer.timerId == window.timer_id && timer.interval == interval_ms &&
+            timer.timerType == Qt::PreciseTimer) {
             return true;
         }
     }
