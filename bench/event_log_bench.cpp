@@ -2,13 +2,15 @@
 // with 1,000,000 lines each, through add_status_message and add_nav_line, and compares the
 // cost of the first and the last 10,000 lines, twice: once with a pass of the event loop
 // after every line, so the view's layout and painting are paid as on a tick, and once for
-// the call alone. Times are the thread's CPU time.
+// the call alone. Times are the thread's CPU time, each the median of ten batches.
 //
 //   event_log_bench            exits 1 when a log's last lines cost over 1.5x its first
 #include "station_window.h"
 
 #include <QApplication>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <functional>
@@ -57,15 +59,25 @@ double thread_ms() {
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
+// The cost of `count` lines, taken as the median of ten equal batches times ten: a single
+// batch is at the mercy of whatever else the machine does at that moment.
 double timed_lines(int from, int count, bool with_events, const std::function<void(int)>& add) {
-    const double start = thread_ms();
-    for (int i = from; i < from + count; ++i) {
-        add(i);
-        if (with_events) {
-            QApplication::processEvents();
+    constexpr int BATCHES = 10;
+    const int per_batch = count / BATCHES;
+    std::array<double, BATCHES> batch_ms{};
+    for (int b = 0; b < BATCHES; ++b) {
+        const double start = thread_ms();
+        for (int i = from + b * per_batch; i < from + (b + 1) * per_batch; ++i) {
+            add(i);
+            if (with_events) {
+                QApplication::processEvents();
+            }
         }
+        batch_ms[static_cast<size_t>(b)] = thread_ms() - start;
     }
-    return thread_ms() - start;
+    std::sort(batch_ms.begin(), batch_ms.end());
+    const double median = (batch_ms[BATCHES / 2 - 1] + batch_ms[BATCHES / 2]) / 2;
+    return median * BATCHES;
 }
 
 Figures fill(const nerivo::LogView& log, const std::function<void(int)>& add) {

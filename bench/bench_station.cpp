@@ -1,0 +1,133 @@
+#include "bench_station.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace nerivo::bench {
+
+namespace {
+
+constexpr int POSITIONS = 400'000;
+
+std::string minutes_text(int units) { // units of 1/10,000 minute
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d.%04d", units / 10'000, units % 10'000);
+    return text;
+}
+
+// As the station turns degrees and minutes into decimal degrees.
+float decimal_degrees(int degrees, const std::string& minutes) {
+    const float parsed = std::strtof(minutes.c_str(), nullptr);
+    return static_cast<float>(static_cast<double>(degrees) + parsed / 60.0);
+}
+
+} // namespace
+
+Sentence usbl_sentence(int index) {
+    const int step = index % POSITIONS;
+    const std::string lat_minutes = minutes_text(100'000 + step);
+    const std::string lon_minutes = minutes_text(450'000 - step);
+
+    const int half_seconds = 43'200 * 2 + index % (12 * 3600 * 2);
+    const int hours = half_seconds / 7200;
+    const int minutes = half_seconds / 120 % 60;
+    char seconds[8];
+    std::snprintf(seconds, sizeof seconds, "%05.2f", (half_seconds % 120) / 2.0);
+
+    // Every digit of the last number counts, so a number cut short would show.
+    char sl[16];
+    std::snprintf(sl, sizeof sl, "%.2f", 100.0 + (index % 1000) * 0.37);
+
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "$NVPOS,%02d%02d%s,50%s,N,001%s,W,25.0,120.0,80.0,0.5,0.2,%s\r\n", hours, minutes,
+                  seconds, lat_minutes.c_str(), lon_minutes.c_str(), sl);
+
+    Sentence sentence;
+    sentence.text = text;
+    sentence.latitude = decimal_degrees(50, lat_minutes);
+    sentence.longitude = 0.0f - decimal_degrees(1, lon_minutes);
+    sentence.time_of_day =
+        static_cast<float>(hours * 3600.0 + minutes * 60.0 + std::strtof(seconds, nullptr));
+    sentence.sl = std::strtof(sl, nullptr);
+    return sentence;
+}
+
+std::vector<uint8_t> status_record(int index) {
+    VehicleStatus status{};
+    status.latitude = 50.5f + static_cast<float>(index % 1000) * 1e-5f;
+    status.longitude = -1.75f - static_cast<float>(index % 1000) * 1e-5f;
+    status.heading = static_cast<float>(index % 360) + 0.25f;
+    status.depth = 25.0f + static_cast<float>(index % 50) / 10.0f;
+    status.altitude = 12.5f;
+    status.battery_voltage = 48.0f - static_cast<float>(index % 100) / 100.0f;
+    status.humidity = 31.5f;
+    status.behaviour = static_cast<uint32_t>(index % 4);
+    status.abort_flag = 0;
+    SmacHeader header{};
+    std::vector<uint8_t> record(SMAC_STATUS_RECORD_SIZE);
+    uint32_t size = 0;
+    smac_encode_status(&header, &status, record.data(), &size);
+    record.resize(size);
+    return record;
+}
+
+BenchStation::BenchStation() : window(std::make_unique<StationWindow>()) {
+    com_dir.map(1, usbl.device_path());
+    com_dir.map(5, vehicle.device_path());
+    window->show();
+    window->connect_winfrog();
+    window->connect_auv();
+    window->set_field_text(IDC_XMIT_PERIOD, QStringLiteral("0"));
+    window->toggle_relay();
+}
+
+bool BenchStation::ready() const {
+    return window->winfrog_connected != 0 && window->auv_connected != 0 &&
+           window->transmitting != 0 && window->xmit_period == 0;
+}
+
+StdoutToNull::StdoutToNull() {
+    std::fflush(stdout);
+    saved_ = dup(STDOUT_FILENO);
+    saved_file_ = fdopen(dup(saved_), "w");
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    close(null);
+}
+
+StdoutToNull::~StdoutToNull() {
+    std::fflush(stdout);
+    if (saved_file_ != nullptr) {
+        std::fclose(saved_file_);
+    }
+    dup2(saved_, STDOUT_FILENO);
+    close(saved_);
+}
+
+double thread_cpu_us() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+double steady_us() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+double quantile(std::vector<double> values, double q) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const auto rank = static_cast<std::size_t>(std::ceil(q * static_cast<double>(values.size())));
+    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
+}
+
+} // namespace nerivo::bench

@@ -1,0 +1,74 @@
+#pragma once
+
+// What the figure programs share: a station window with both links connected over
+// pseudo-terminals and the relay on with period 0, the sentences and status records they
+// feed it, and the clocks and statistics they measure with.
+
+#include "com_dir.h"
+#include "pty_pair.h"
+#include "smac_records.h"
+#include "station_window.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nerivo::bench {
+
+constexpr int NAV_WIRE_BYTES = SMAC_NAV_RECORD_SIZE + 5; // the record, then "Done" and its zero
+
+// A USBL sentence whose position differs from that of every other index below 400,000.
+struct Sentence {
+    std::string text;
+    float latitude = 0;  // what the nav record must carry
+    float longitude = 0; // (west: negative)
+    float time_of_day = 0;
+    float sl = 0;
+};
+Sentence usbl_sentence(int index);
+
+// A valid 68-byte status record whose values change with `index`.
+std::vector<uint8_t> status_record(int index);
+
+// The station's side of the cables: COM 1 and COM 5 mapped to pseudo-terminals, the window
+// shown, both links connected and the relay on with a transmit period of 0.
+class BenchStation {
+public:
+    BenchStation();
+    bool ready() const; // both links open and the relay on
+
+    nerivo::testing::ComDir com_dir;
+    nerivo::testing::PtyPair usbl;    // the navigation package's end of COM 1
+    nerivo::testing::PtyPair vehicle; // the vehicle's end of COM 5
+    std::unique_ptr<StationWindow> window;
+};
+
+// Sends standard output to /dev/null for as long as the object lives (the nav record dump
+// would otherwise measure the terminal); `saved()` is the real standard output meanwhile.
+class StdoutToNull {
+public:
+    StdoutToNull();
+    ~StdoutToNull();
+    StdoutToNull(const StdoutToNull&) = delete;
+    StdoutToNull& operator=(const StdoutToNull&) = delete;
+    FILE* saved() const { return saved_file_; }
+
+private:
+    int saved_ = -1;
+    FILE* saved_file_ = nullptr;
+};
+
+// CPU time of the calling thread, user and system, in microseconds.
+double thread_cpu_us();
+// Steady clock in microseconds, comparable between threads of the process.
+double steady_us();
+
+// The q-quantile (0..1) of the values, nearest rank; 0 when there are none.
+double quantile(std::vector<double> values, double q);
+inline double median(const std::vector<double>& values) {
+    return quantile(values, 0.5);
+}
+
+} // namespace nerivo::bench

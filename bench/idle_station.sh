@@ -1,0 +1,132 @@
+#!/bin/sh
+# The real station at work but idle for the operator: under Xvfb against the real simulator,
+# both links connected from the keyboard and the relay on with period 0, so a sentence comes
+# every second and a nav record goes out for each. Over SECONDS it reports the CPU time the
+# station used (utime + stime in /proc/PID/stat, taken at both ends of the span) and, at the
+# end, its peak resident memory (VmHWM). The station's standard output (the nav record dump)
+# goes to a file, as it would in the field.
+#
+#   idle_station.sh NERIVO NERIVO_SIM [SECONDS [RUNS]]     defaults: 60 s, 1 run
+set -eu
+
+NERIVO=$1
+NERIVO_SIM=$2
+SECONDS_IDLE=${3:-60}
+RUNS=${4:-1}
+
+for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "idle: $tool is missing (scripts/bootstrap)"; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/nerivo-idle.XXXXXX")
+xvfb_pid="" sim_pid="" station_pid=""
+stop_run() {
+    for pid in $station_pid $sim_pid; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    station_pid="" sim_pid=""
+}
+cleanup() {
+    stop_run
+    [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; }
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+fail() {
+    echo "idle: FAILED: $*"
+    tail -n 20 "$work/sim.log" 2>/dev/null || true
+    exit 1
+}
+
+wait_for() {
+    limit=$(($1 * 20)); shift
+    n=0
+    until "$@" 2>/dev/null; do
+        n=$((n + 1))
+        [ "$n" -lt "$limit" ] || return 1
+        sleep 0.05
+    done
+}
+
+nav_received() { grep -c "vehicle <- nav ok" "$work/sim.log" 2>/dev/null || true; }
+has_nav() { [ "$(nav_received)" -ge 1 ]; }
+
+# utime + stime in clock ticks; the name in parentheses may hold blanks, so cut after it.
+cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
+status_kb() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status"; }
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+DISPLAY=":$(cat "$work/display")"
+export DISPLAY
+
+# Tab order of the controls the operator reaches; the focus starts on Exit.
+TAB_ORDER="1 1003 1004 1005 1006 1007 1008 1010 1012 1009 1013 1014 1016 1002 1017 1018 1019
+1020 1021 1022 1023"
+TOTAL=$(echo $TAB_ORDER | wc -w)
+index_of() {
+    i=0
+    for id in $TAB_ORDER; do
+        [ "$id" = "$1" ] && { echo "$i"; return; }
+        i=$((i + 1))
+    done
+}
+go_to() {
+    target=$(index_of "$1")
+    steps=$(((target - position + TOTAL) % TOTAL))
+    [ "$steps" -eq 0 ] || xdotool key --delay 20 --repeat "$steps" Tab
+    position=$target
+}
+press() { go_to "$1"; xdotool key space; }
+
+ticks_per_second=$(getconf CLK_TCK)
+cpu_list="" hwm_list=""
+echo "the station under Xvfb against the simulator, relay on (period 0), ${SECONDS_IDLE} s per run"
+run=1
+while [ "$run" -le "$RUNS" ]; do
+    rm -rf "$work/com" "$work/sim.log"
+    "$NERIVO_SIM" --com-dir "$work/com" >"$work/sim.log" 2>&1 &
+    sim_pid=$!
+    wait_for 10 test -e "$work/com/com5" || fail "the simulator made no links"
+
+    NERIVO_COM_DIR="$work/com" QT_QPA_PLATFORM=xcb "$NERIVO" >"$work/station.log" 2>&1 &
+    station_pid=$!
+    wid=$(timeout 20 xdotool search --sync --name '^Nerivo$' | head -n 1) || true
+    [ -n "$wid" ] || fail "no station window"
+    xdotool windowfocus --sync "$wid"
+    position=0
+    press 1009 # Connect to WinFrog
+    press 1013 # Connect to AUV
+    go_to 1018 # Xmit Period: 0
+    xdotool key ctrl+a BackSpace 0
+    press 1003 # Start Nav Packets
+    wait_for 10 has_nav || fail "no nav record reached the vehicle"
+
+    cpu_start=$(cpu_ticks "$station_pid")
+    nav_start=$(nav_received)
+    sleep "$SECONDS_IDLE"
+    cpu_end=$(cpu_ticks "$station_pid")
+    nav_end=$(nav_received)
+    hwm_kb=$(status_kb "$station_pid" VmHWM)
+    rss_kb=$(status_kb "$station_pid" VmRSS)
+    kill -0 "$station_pid" 2>/dev/null || fail "the station ended during the run"
+
+    cpu_s=$(awk -v t="$((cpu_end - cpu_start))" -v hz="$ticks_per_second" 'BEGIN { printf "%.2f", t / hz }')
+    sent=$((nav_end - nav_start))
+    printf '  run %d: CPU %s s in %s s (%s %% of one core), VmHWM %s kB, VmRSS %s kB, nav records received %d\n' \
+        "$run" "$cpu_s" "$SECONDS_IDLE" \
+        "$(awk -v c="$cpu_s" -v s="$SECONDS_IDLE" 'BEGIN { printf "%.2f", 100 * c / s }')" \
+        "$hwm_kb" "$rss_kb" "$sent"
+    [ "$sent" -ge $((SECONDS_IDLE / 2)) ] || fail "the relay sent only $sent records in ${SECONDS_IDLE} s"
+    cpu_list="$cpu_list $cpu_s" hwm_list="$hwm_list $hwm_kb"
+    stop_run
+    run=$((run + 1))
+done
+
+# shellcheck disable=SC2086
+echo "figure idle_station cpu_s $(median $cpu_list) vmhwm_kb $(median $hwm_list) seconds $SECONDS_IDLE (median of $RUNS)"
