@@ -14,10 +14,6 @@ NERIVO_SIM=$2
 SECONDS_IDLE=${3:-60}
 RUNS=${4:-1}
 
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "idle: $tool is missing (scripts/bootstrap)"; exit 1; }
-done
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/nerivo-idle.XXXXXX")
 xvfb_pid="" sim_pid="" station_pid=""
 stop_run() {
@@ -41,15 +37,7 @@ fail() {
     exit 1
 }
 
-wait_for() {
-    limit=$(($1 * 20)); shift
-    n=0
-    until "$@" 2>/dev/null; do
-        n=$((n + 1))
-        [ "$n" -lt "$limit" ] || return 1
-        sleep 0.05
-    done
-}
+. "$(dirname "$0")/../tests/support/x_station.sh"
 
 nav_received() { grep -c "vehicle <- nav ok" "$work/sim.log" 2>/dev/null || true; }
 has_nav() { [ "$(nav_received)" -ge 1 ]; }
@@ -59,30 +47,8 @@ cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
 status_kb() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status"; }
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-DISPLAY=":$(cat "$work/display")"
-export DISPLAY
-
-# Tab order of the controls the operator reaches; the focus starts on Exit.
-TAB_ORDER="1 1003 1004 1005 1006 1007 1008 1010 1012 1009 1013 1014 1016 1002 1017 1018 1019
-1020 1021 1022 1023"
-TOTAL=$(echo $TAB_ORDER | wc -w)
-index_of() {
-    i=0
-    for id in $TAB_ORDER; do
-        [ "$id" = "$1" ] && { echo "$i"; return; }
-        i=$((i + 1))
-    done
-}
-go_to() {
-    target=$(index_of "$1")
-    steps=$(((target - position + TOTAL) % TOTAL))
-    [ "$steps" -eq 0 ] || xdotool key --delay 20 --repeat "$steps" Tab
-    position=$target
-}
-press() { go_to "$1"; xdotool key space; }
+require_x_tools
+start_xvfb
 
 ticks_per_second=$(getconf CLK_TCK)
 cpu_list="" hwm_list=""
@@ -94,17 +60,11 @@ while [ "$run" -le "$RUNS" ]; do
     sim_pid=$!
     wait_for 10 test -e "$work/com/com5" || fail "the simulator made no links"
 
-    NERIVO_COM_DIR="$work/com" QT_QPA_PLATFORM=xcb "$NERIVO" >"$work/station.log" 2>&1 &
-    station_pid=$!
-    wid=$(timeout 20 xdotool search --sync --name '^Nerivo$' | head -n 1) || true
-    [ -n "$wid" ] || fail "no station window"
-    xdotool windowfocus --sync "$wid"
-    position=0
-    press 1009 # Connect to WinFrog
-    press 1013 # Connect to AUV
-    go_to 1018 # Xmit Period: 0
-    xdotool key ctrl+a BackSpace 0
-    press 1003 # Start Nav Packets
+    start_station "$NERIVO" "$work/com" "$work/station.log"
+    press 1009        # Connect to WinFrog
+    press 1013        # Connect to AUV
+    type_field 1018 0 # Xmit Period: every new fix
+    press 1003        # Start Nav Packets
     wait_for 10 has_nav || fail "no nav record reached the vehicle"
 
     cpu_start=$(cpu_ticks "$station_pid")

@@ -37,15 +37,15 @@ void StationWindow::process_usbl_input() {
     }
     uint8_t buffer[USBL_READ_LIMIT];
     const int32_t count = winfrog_port.read(buffer, USBL_READ_LIMIT);
-    std::string text = std::move(usbl_unterminated);
-    usbl_unterminated.clear();
+    std::string text = std::move(usbl_unterminated_);
+    usbl_unterminated_.clear();
     if (count > 0) {
         text.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(count));
         // At 9600 baud a sentence takes some 80 ms to arrive, so a tick may read part of it.
         // Scanned alone, that part would be lost, or worse, sent with its last number cut
         // short; it waits for the rest instead.
         if (awaits_line_end(text) && text.size() < USBL_READ_LIMIT) {
-            usbl_unterminated = std::move(text);
+            usbl_unterminated_ = std::move(text);
             return;
         }
     }

@@ -67,7 +67,7 @@ public:
 
     void setVisible(bool visible) override;
 
-    // Controller state, in the order it is torn down in reverse.
+    // Controller state. Members are torn down in reverse order of declaration.
     QIcon icon;
     StateButton* gps_button = nullptr;
     StateButton* winfrog_button = nullptr;
@@ -121,7 +121,7 @@ private:
     void send_command(uint32_t code);
 
     // The start of a USBL sentence whose line end has not arrived yet.
-    std::string usbl_unterminated;
+    std::string usbl_unterminated_;
 
     nerivo::DialogControls controls_;
     bool initialised_ = false;

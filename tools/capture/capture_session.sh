@@ -27,10 +27,6 @@ ACTIONS=$3
 OUT=$4
 shift 4
 
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "capture: $tool is missing (scripts/bootstrap)"; exit 1; }
-done
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/nerivo-capture.XXXXXX")
 xvfb_pid="" sim_pid="" station_pid=""
 cleanup() {
@@ -48,23 +44,12 @@ fail() {
     exit 1
 }
 
-wait_for() {
-    limit=$(( $1 * 20 )); shift
-    n=0
-    until "$@" 2>/dev/null; do
-        n=$((n + 1))
-        [ "$n" -lt "$limit" ] || return 1
-        sleep 0.05
-    done
-}
+. "$(dirname "$0")/../../tests/support/x_station.sh"
 
 now_ms() { date +%s%3N; }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-DISPLAY=":$(cat "$work/display")"
-export DISPLAY
+require_x_tools
+start_xvfb
 
 sim_options=$(sed -n 's/^sim //p' "$ACTIONS")
 # shellcheck disable=SC2086
@@ -75,32 +60,8 @@ wait_for 10 test -e "$work/com/com5" || fail "the simulator made no links"
 start=$(sed -n 's/^start \([0-9]*\)$/\1/p' "$work/sim.session")
 [ -n "$start" ] || fail "the capture has no start line"
 
-NERIVO_COM_DIR="$work/com" QT_QPA_PLATFORM=xcb "$NERIVO" >"$work/station.log" 2>&1 &
-station_pid=$!
-wid=$(xdotool search --sync --name '^Nerivo$' | head -n 1)
-[ -n "$wid" ] || fail "no station window"
-xdotool windowfocus --sync "$wid"
+start_station "$NERIVO" "$work/com" "$work/station.log"
 
-# Tab order of the controls the operator can reach; the focus starts on Exit.
-TAB_ORDER="1 1003 1004 1005 1006 1007 1008 1010 1012 1009 1013 1014 1016 1002 1017 1018 1019
-1020 1021 1022 1023"
-position=0
-index_of() {
-    i=0
-    for id in $TAB_ORDER; do
-        [ "$id" = "$1" ] && { echo "$i"; return; }
-        i=$((i + 1))
-    done
-    fail "control $1 is not in the tab order"
-}
-go_to() {
-    target=$(index_of "$1")
-    # shellcheck disable=SC2086
-    total=$(echo $TAB_ORDER | wc -w)
-    steps=$(( (target - position + total) % total ))
-    [ "$steps" -eq 0 ] || xdotool key --delay 20 --repeat "$steps" Tab
-    position=$target
-}
 button_of() {
     case $1 in
         connect_winfrog) echo 1009 ;;
@@ -149,10 +110,8 @@ while read -r at verb rest; do
             id=${rest%% *}
             text=${rest#"$id"}
             text=${text# }
-            go_to "$id"
             echo "$(( $(now_ms) - start )) field $id $text" >>"$work/actions"
-            xdotool key ctrl+a BackSpace
-            [ -z "$text" ] || xdotool type --delay 20 "$text"
+            type_field "$id" "$text"
             ;;
         end)
             end_ms=$(( $(now_ms) - start ))
@@ -163,8 +122,7 @@ while read -r at verb rest; do
 done <"$ACTIONS"
 [ -n "$end_ms" ] || fail "the actions have no end"
 
-xdotool key Escape
-wait_for 10 sh -c "! kill -0 $station_pid" || fail "the station did not end on Esc"
+stop_station_on_esc
 station_pid=""
 kill -TERM "$sim_pid"
 wait "$sim_pid" || true

@@ -1,0 +1,80 @@
+# Shared by the scripts that run the real station on a virtual X display and drive it from
+# the keyboard (the end-to-end test, the idle figure, the session capture). Sourced, after
+# the script has defined fail() and its $work folder.
+
+# wait_for SECONDS COMMAND...: polls every 50 ms until COMMAND succeeds.
+wait_for() {
+    limit=$(($1 * 20))
+    shift
+    n=0
+    until "$@" 2>/dev/null; do
+        n=$((n + 1))
+        [ "$n" -lt "$limit" ] || return 1
+        sleep 0.05
+    done
+}
+
+require_x_tools() {
+    for tool in Xvfb xdotool; do
+        command -v "$tool" >/dev/null || fail "$tool is missing (scripts/bootstrap installs it)"
+    done
+}
+
+# A display of our own: Xvfb writes its number once it is ready. Sets xvfb_pid, DISPLAY.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+    DISPLAY=":$(cat "$work/display")"
+    export DISPLAY
+}
+
+# start_station NERIVO COM_DIR LOG: runs the station on the links in COM_DIR, its output to
+# LOG, and gives its window the keyboard. Sets station_pid.
+start_station() {
+    NERIVO_COM_DIR="$2" QT_QPA_PLATFORM=xcb "$1" >"$3" 2>&1 &
+    station_pid=$!
+    wid=$(timeout 20 xdotool search --sync --name '^Nerivo$' | head -n 1) || true
+    [ -n "$wid" ] || fail "no station window"
+    # No window manager here: the window gets the keyboard only once something focuses it.
+    xdotool windowfocus --sync "$wid"
+    tab_position=0 # the focus starts on Exit
+}
+
+# The controls the operator reaches with Tab, in layout order (the GPS controls are hidden).
+TAB_ORDER="1 1003 1004 1005 1006 1007 1008 1010 1012 1009 1013 1014 1016 1002 1017 1018 1019
+1020 1021 1022 1023"
+tab_position=0
+
+# go_to ID: Tab forward to the control with this id.
+go_to() {
+    target=""
+    i=0
+    for id in $TAB_ORDER; do
+        [ "$id" = "$1" ] && target=$i
+        i=$((i + 1))
+    done
+    [ -n "$target" ] || fail "control $1 is not in the tab order"
+    steps=$(((target - tab_position + i) % i))
+    [ "$steps" -eq 0 ] || xdotool key --delay 20 --repeat "$steps" Tab
+    tab_position=$target
+}
+
+# press ID: the button with this id, with the space bar.
+press() {
+    go_to "$1"
+    xdotool key space
+}
+
+# type_field ID TEXT: replaces the text of a field.
+type_field() {
+    go_to "$1"
+    xdotool key ctrl+a BackSpace
+    [ -z "$2" ] || xdotool type --delay 20 "$2"
+}
+
+# stop_station_on_esc: Esc ends the station; fails if it does not.
+stop_station_on_esc() {
+    xdotool key Escape
+    wait_for 10 sh -c "! kill -0 $station_pid" || fail "the station did not end on Esc"
+}
