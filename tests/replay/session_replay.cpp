@@ -6,6 +6,7 @@
 #include "pty_pair.h"
 #include "smac_records.h"
 #include "station_window.h"
+#include "stdout_to_file.h"
 
 #include <QtTest/QTest>
 
@@ -30,49 +31,6 @@ using nerivo::sim::SessionEventKind;
 using Clock = std::chrono::steady_clock;
 
 constexpr uint8_t DONE[5] = {'D', 'o', 'n', 'e', 0};
-
-// Standard output goes to a file while the object lives.
-class StdoutToFile {
-public:
-    StdoutToFile() {
-        char path[] = "/tmp/nerivo-replay-stdout-XXXXXX";
-        const int fd = ::mkstemp(path);
-        if (fd < 0) {
-            return; // standard output stays where it was; the goldens will say so
-        }
-        path_ = path;
-        std::fflush(stdout);
-        saved_ = ::dup(STDOUT_FILENO);
-        ::dup2(fd, STDOUT_FILENO);
-        ::close(fd);
-    }
-    ~StdoutToFile() {
-        restore();
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-    std::string finish() {
-        restore();
-        std::ifstream in(path_);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-private:
-    void restore() {
-        if (saved_ >= 0) {
-            std::fflush(stdout);
-            ::dup2(saved_, STDOUT_FILENO);
-            ::close(saved_);
-            saved_ = -1;
-        }
-    }
-
-    std::string path_;
-    int saved_ = -1;
-};
 
 // Pseudo-terminals deliver a moment late: wait until exactly `count` bytes wait.
 bool settle(const PtyPair& line, std::size_t count) {

@@ -11,6 +11,7 @@
 #include "pty_pair.h"
 #include "record_framer.h"
 #include "station_window.h"
+#include "stdout_to_file.h"
 #include "usbl_feed.h"
 #include "vehicle_model.h"
 #include "vehicle_sim.h"
@@ -50,6 +51,7 @@ using nerivo::testing::ComDir;
 using nerivo::testing::FakeClock;
 using nerivo::testing::PtyPair;
 using nerivo::testing::ScopedTimeZone;
+using nerivo::testing::StdoutToFile;
 using Clock = std::chrono::steady_clock;
 
 constexpr int TICKS = 20'000;
@@ -297,58 +299,6 @@ long resident_kb() {
     }
     return -1;
 }
-
-// Standard output (the station's record dumps) goes to a file while the object lives.
-class StdoutToFile {
-public:
-    StdoutToFile() {
-        char path[] = "/tmp/nerivo-soak-stdout-XXXXXX";
-        const int fd = ::mkstemp(path);
-        if (fd < 0) {
-            return; // nothing is counted then, and the dump check fails
-        }
-        path_ = path;
-        std::fflush(stdout);
-        saved_ = ::dup(STDOUT_FILENO);
-        ::dup2(fd, STDOUT_FILENO);
-        ::close(fd);
-    }
-    ~StdoutToFile() {
-        restore();
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-    void restore() {
-        if (saved_ >= 0) {
-            std::fflush(stdout);
-            ::dup2(saved_, STDOUT_FILENO);
-            ::close(saved_);
-            saved_ = -1;
-        }
-    }
-    std::size_t count_lines(const std::string& text) const {
-        std::ifstream in(path_);
-        std::size_t n = 0;
-        for (std::string line; std::getline(in, line);) {
-            n += line == text ? 1 : 0;
-        }
-        return n;
-    }
-    bool contains(const std::string& text) const {
-        std::ifstream in(path_);
-        for (std::string line; std::getline(in, line);) {
-            if (line.find(text) != std::string::npos) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    std::string path_;
-    int saved_ = -1;
-};
 
 // Waits, without sleeping long, until exactly `count` bytes wait at the station's end;
 // returns what waits there in the end.
@@ -821,9 +771,13 @@ TEST_F(Soak, TwentyThousandTicksOnANoisyLinkKeepEveryPromise) {
     const long rss_end_kb = resident_kb();
     const std::size_t heap_end = heap_in_use();
     const int lines_end = window->status_log->line_count() + window->nav_log->line_count();
-    const std::size_t dumped = dumps.count_lines("packet_size = 48");
-    const bool undecodable = dumps.contains("Problem decoding header");
-    dumps.restore();
+    const std::string dump_text = dumps.finish();
+    std::size_t dumped = 0;
+    for (size_t at = 0; (at = dump_text.find("packet_size = 48\n", at)) != std::string::npos;
+         ++at) {
+        dumped += at == 0 || dump_text[at - 1] == '\n' ? 1 : 0;
+    }
+    const bool undecodable = dump_text.find("Problem decoding header") != std::string::npos;
     const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
 
     ASSERT_EQ(problems.count(), 0u) << problems.count() << " problems, the first:\n"
