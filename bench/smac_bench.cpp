@@ -74,7 +74,7 @@ void decode_status(benchmark::State& state) {
     uint8_t record[SMAC_STATUS_RECORD_SIZE];
     uint32_t size = 0;
     SmacHeader header{};
-    smac_encode_status(&header, &status, record, &size);
+    smac_build_status(&header, &status, nerivo::WallTime{1'700'000'000, 250}, record, &size);
     for (auto _ : state) {
         VehicleStatus out;
         benchmark::DoNotOptimize(smac_decode_status(record, size, &out));

@@ -1,6 +1,6 @@
 #include "smac_header.h"
 
-#include "wall_clock.h"
+#include "header_check.h"
 
 #include <cstdio>
 
@@ -44,41 +44,62 @@ uint32_t smac_header_checksum(const SmacHeader* header) {
     return smac_checksum(bytes, SMAC_HEADER_SIZE - 4);
 }
 
-void smac_init_header(SmacHeader* header) {
+void smac_stamp_header(SmacHeader* header, nerivo::WallTime time) {
     if (header == nullptr) {
         return;
     }
     header->version = SMAC_VERSION;
     header->checksum = 0;
-    const nerivo::WallTime now = nerivo::wall_clock_now();
     // The wire word holds the low 32 bits of the seconds (unsigned, good until 2106).
-    header->timestamp[0] = static_cast<uint32_t>(now.seconds);
-    header->timestamp[1] = static_cast<uint32_t>(now.milliseconds);
+    header->timestamp[0] = static_cast<uint32_t>(time.seconds);
+    header->timestamp[1] = static_cast<uint32_t>(time.milliseconds);
 }
 
-int smac_decode_header(const uint8_t* record, uint32_t length, SmacHeader* header) {
+void smac_init_header(SmacHeader* header) {
+    smac_stamp_header(header, nerivo::wall_clock_now());
+}
+
+SmacHeaderCheck smac_check_header(const uint8_t* record, uint32_t length, SmacHeader* header) {
+    SmacHeaderCheck check;
     if (record == nullptr || header == nullptr || length < SMAC_HEADER_SIZE) {
-        return SMAC_MALFORMED;
+        return check;
     }
     SmacHeader received;
     smac_read_header(record, &received);
     if (received.version != SMAC_VERSION || received.rec_type > SMAC_REC_COMMAND ||
         received.rec_size == 0) {
-        return SMAC_MALFORMED;
+        return check;
     }
     if (smac_header_checksum(&received) != received.checksum) {
-        return SMAC_BAD_HEADER_CHECKSUM;
+        check.result = SMAC_BAD_HEADER_CHECKSUM;
+        return check;
     }
     // The trailer sits after the payload; a record shorter than its header promises would
     // have us read past the buffer.
     const uint64_t whole = uint64_t{SMAC_HEADER_SIZE} + received.rec_size + SMAC_TRAILER_SIZE;
     if (length < whole) {
-        return SMAC_MALFORMED;
+        return check;
     }
     *header = received;
     const uint32_t summed = SMAC_HEADER_SIZE + received.rec_size;
-    const uint32_t computed = smac_checksum(record, summed);
-    const uint32_t trailer = smac_get_u32(record + summed);
-    std::printf("Checksum check: %d (%d)\n", static_cast<int>(computed), static_cast<int>(trailer));
-    return computed == trailer ? SMAC_OK : SMAC_BAD_TRAILER;
+    check.trailer_tested = true;
+    check.computed = smac_checksum(record, summed);
+    check.stored = smac_get_u32(record + summed);
+    check.result = check.computed == check.stored ? SMAC_OK : SMAC_BAD_TRAILER;
+    return check;
+}
+
+std::string smac_checksum_line(const SmacHeaderCheck& check) {
+    char line[64];
+    std::snprintf(line, sizeof line, "Checksum check: %d (%d)\n", static_cast<int>(check.computed),
+                  static_cast<int>(check.stored));
+    return line;
+}
+
+int smac_decode_header(const uint8_t* record, uint32_t length, SmacHeader* header) {
+    const SmacHeaderCheck check = smac_check_header(record, length, header);
+    if (check.trailer_tested) {
+        std::fputs(smac_checksum_line(check).c_str(), stdout);
+    }
+    return check.result;
 }

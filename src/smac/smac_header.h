@@ -3,6 +3,8 @@
 // The record envelope shared by everything exchanged with the vehicle: a 28-byte header of
 // seven little-endian 32-bit words, the payload, and a 32-bit trailer that checks both.
 
+#include "wall_clock.h"
+
 #include <cstdint>
 
 struct SmacHeader {
@@ -25,13 +27,21 @@ constexpr int SMAC_MALFORMED = 1;
 constexpr int SMAC_BAD_HEADER_CHECKSUM = 2;
 constexpr int SMAC_BAD_TRAILER = -1;
 
+// Results of the encoders.
+constexpr int SMAC_BUILT = 0;
+constexpr int SMAC_NULL_POINTER = 1;
+
 // Sum of the bytes as enciphered by the r = 55665 / 52845 / 22719 stream cipher.
 uint32_t smac_checksum(const uint8_t* bytes, uint32_t length);
 
 // smac_checksum of the 24 header bytes before the checksum word.
 uint32_t smac_header_checksum(const SmacHeader* header);
 
-// version 1, checksum 0, time stamp from the wall clock; rec_size, rec_type and param kept.
+// version 1, checksum 0, time stamp from `time` (seconds' low 32 bits, then milliseconds);
+// rec_size, rec_type and param kept. Null is ignored.
+void smac_stamp_header(SmacHeader* header, nerivo::WallTime time);
+
+// smac_stamp_header at the wall clock's time.
 void smac_init_header(SmacHeader* header);
 
 // Checks a received record: 0 valid, 1 malformed (null, short, bad version, type or size,

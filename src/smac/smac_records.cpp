@@ -16,8 +16,7 @@ float get_float(const uint8_t* bytes) {
 void seal_record(SmacHeader* header, uint8_t* out) {
     header->checksum = smac_header_checksum(header);
     smac_write_header(header, out);
-    const uint32_t summed = SMAC_HEADER_SIZE + header->rec_size;
-    smac_put_u32(out + summed, smac_checksum(out, summed));
+    smac_seal_trailer(out);
 }
 
 } // namespace
@@ -60,46 +59,67 @@ void smac_read_status_payload(const uint8_t* bytes, VehicleStatus* status) {
     status->abort_flag = static_cast<int32_t>(smac_get_u32(bytes + 32));
 }
 
-int smac_encode_nav(SmacHeader* header, const NavFix* fix, uint8_t* out, uint32_t* packet_size) {
+int smac_build_nav(SmacHeader* header, const NavFix* fix, nerivo::WallTime time, uint8_t* out,
+                   uint32_t* packet_size) {
     if (header == nullptr || fix == nullptr || out == nullptr || packet_size == nullptr) {
-        return 1;
+        return SMAC_NULL_POINTER;
     }
-    smac_init_header(header);
+    smac_stamp_header(header, time);
     header->rec_size = SMAC_NAV_PAYLOAD_SIZE;
     header->rec_type = SMAC_REC_NAV;
     smac_write_nav_payload(fix, out + SMAC_HEADER_SIZE);
     seal_record(header, out);
     *packet_size = SMAC_NAV_RECORD_SIZE;
-    smac_dump_record(out, *packet_size);
-    return 0;
+    return SMAC_BUILT;
 }
 
-int smac_encode_command(SmacHeader* header, const uint8_t* payload, uint8_t* out,
-                        uint32_t* packet_size) {
+int smac_build_command(SmacHeader* header, const uint8_t* payload, nerivo::WallTime time,
+                       uint8_t* out, uint32_t* packet_size) {
     if (header == nullptr || payload == nullptr || out == nullptr || packet_size == nullptr) {
-        return 1;
+        return SMAC_NULL_POINTER;
     }
-    smac_init_header(header);
+    smac_stamp_header(header, time);
     header->rec_size = SMAC_COMMAND_PAYLOAD_SIZE;
     header->rec_type = SMAC_REC_COMMAND;
     out[SMAC_HEADER_SIZE] = *payload;
     seal_record(header, out);
     *packet_size = SMAC_COMMAND_RECORD_SIZE;
-    return 0;
+    return SMAC_BUILT;
 }
 
-int smac_encode_status(SmacHeader* header, const VehicleStatus* status, uint8_t* out,
-                       uint32_t* packet_size) {
+int smac_build_status(SmacHeader* header, const VehicleStatus* status, nerivo::WallTime time,
+                      uint8_t* out, uint32_t* packet_size) {
     if (header == nullptr || status == nullptr || out == nullptr || packet_size == nullptr) {
-        return 1;
+        return SMAC_NULL_POINTER;
     }
-    smac_init_header(header);
+    smac_stamp_header(header, time);
     header->rec_size = SMAC_STATUS_PAYLOAD_SIZE;
     header->rec_type = SMAC_REC_STATUS;
     smac_write_status_payload(status, out + SMAC_HEADER_SIZE);
     seal_record(header, out);
     *packet_size = SMAC_STATUS_RECORD_SIZE;
-    return 0;
+    return SMAC_BUILT;
+}
+
+void smac_seal_trailer(uint8_t* record) {
+    if (record == nullptr) {
+        return;
+    }
+    const uint32_t summed = SMAC_HEADER_SIZE + smac_get_u32(record + 4);
+    smac_put_u32(record + summed, smac_checksum(record, summed));
+}
+
+int smac_encode_nav(SmacHeader* header, const NavFix* fix, uint8_t* out, uint32_t* packet_size) {
+    const int result = smac_build_nav(header, fix, nerivo::wall_clock_now(), out, packet_size);
+    if (result == SMAC_BUILT) {
+        smac_dump_record(out, *packet_size);
+    }
+    return result;
+}
+
+int smac_encode_command(SmacHeader* header, const uint8_t* payload, uint8_t* out,
+                        uint32_t* packet_size) {
+    return smac_build_command(header, payload, nerivo::wall_clock_now(), out, packet_size);
 }
 
 int smac_decode_status(const uint8_t* bytes, uint32_t count, VehicleStatus* status) {

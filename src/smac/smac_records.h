@@ -6,6 +6,7 @@
 #include "smac_header.h"
 
 #include <cstdint>
+#include <string>
 
 struct NavFix {
     float time_of_day, latitude, longitude, sl;
@@ -29,19 +30,29 @@ constexpr uint32_t SMAC_COMMAND_REQUEST_STATUS = 0;
 constexpr uint32_t SMAC_COMMAND_ABORT = 3;
 constexpr uint32_t SMAC_COMMAND_START_SURVEY = 4;
 
-// Builds a 48-byte nav record into `out` and dumps it. 0 built, 1 a pointer was null.
-// The header's param is left as the caller set it (the station sends 0).
+// The builders put a whole record stamped with `time` into `out`, and its size into
+// `packet_size`, and print nothing. The caller's header comes back as sent, its param as the
+// caller set it. SMAC_BUILT, or SMAC_NULL_POINTER with nothing written when a pointer was null.
+// A 48-byte nav record (the station sends param 0).
+int smac_build_nav(SmacHeader* header, const NavFix* fix, nerivo::WallTime time, uint8_t* out,
+                   uint32_t* packet_size);
+// A 33-byte command record; the command code is the param.
+int smac_build_command(SmacHeader* header, const uint8_t* payload, nerivo::WallTime time,
+                       uint8_t* out, uint32_t* packet_size);
+// A 68-byte status record, as the vehicle sends it (for the simulator and tests).
+int smac_build_status(SmacHeader* header, const VehicleStatus* status, nerivo::WallTime time,
+                      uint8_t* out, uint32_t* packet_size);
+
+// Recomputes the trailer of a record whose header and payload are in place (for a record
+// damaged on purpose, e.g. a wrong header checksum under a matching trailer).
+void smac_seal_trailer(uint8_t* record); // reads rec_size from the record's header bytes
+
+// smac_build_nav at the wall clock's time, then smac_dump_record of the record.
 int smac_encode_nav(SmacHeader* header, const NavFix* fix, uint8_t* out, uint32_t* packet_size);
 
-// Builds a 33-byte command record; the command code is the param the caller set.
-// 0 built, 1 a pointer was null.
+// smac_build_command at the wall clock's time.
 int smac_encode_command(SmacHeader* header, const uint8_t* payload, uint8_t* out,
                         uint32_t* packet_size);
-
-// Builds a 68-byte status record, as the vehicle sends it (for the simulator and tests).
-// 0 built, 1 a pointer was null.
-int smac_encode_status(SmacHeader* header, const VehicleStatus* status, uint8_t* out,
-                       uint32_t* packet_size);
 
 // Validates a status record at the start of `bytes` and unpacks its payload:
 // 0 valid, 1 malformed, 2 header checksum mismatch, -1 trailer mismatch (payload unpacked).
@@ -55,6 +66,9 @@ void smac_read_status_payload(const uint8_t* bytes, VehicleStatus* status);
 void smac_write_nav_payload(const NavFix* fix, uint8_t* out);
 void smac_read_nav_payload(const uint8_t* bytes, NavFix* fix);
 
-// Prints the record's size, checksum check, bytes in hexadecimal and header fields to
-// standard output, and flushes it.
+// Prints smac_dump_text of the record to standard output, and flushes it.
 void smac_dump_record(const uint8_t* record, uint32_t packet_size);
+
+// Exactly the text smac_dump_record prints for the record, checksum line included: size,
+// the decoder's checksum check or problem, bytes in hexadecimal, header fields.
+std::string smac_dump_text(const uint8_t* record, uint32_t packet_size);

@@ -73,7 +73,7 @@ Bytes status_from_station() {
     SmacHeader h{};
     uint8_t out[SMAC_STATUS_RECORD_SIZE];
     uint32_t size = 0;
-    smac_encode_status(&h, &s, out, &size);
+    smac_build_status(&h, &s, nerivo::testing::STATION_TIME, out, &size);
     return {out, out + size};
 }
 

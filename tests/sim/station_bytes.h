@@ -13,25 +13,25 @@
 
 namespace nerivo::testing {
 
+// When the station built them; the vehicle does not look at the time.
+inline constexpr WallTime STATION_TIME{1'700'000'000, 250};
+
 inline std::vector<uint8_t> command_record(uint32_t code) {
     SmacHeader header{};
     header.param = code;
     const uint8_t payload = 0;
     uint8_t out[SMAC_COMMAND_RECORD_SIZE];
     uint32_t size = 0;
-    EXPECT_EQ(smac_encode_command(&header, &payload, out, &size), 0);
+    EXPECT_EQ(smac_build_command(&header, &payload, STATION_TIME, out, &size), SMAC_BUILT);
     return {out, out + size};
 }
 
-// A nav record without its terminator (the encoder's dump goes to a captured stdout).
+// A nav record without its terminator.
 inline std::vector<uint8_t> nav_record(const NavFix& fix) {
     SmacHeader header{};
     uint8_t out[SMAC_NAV_RECORD_SIZE];
     uint32_t size = 0;
-    ::testing::internal::CaptureStdout();
-    const int result = smac_encode_nav(&header, &fix, out, &size);
-    ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(smac_build_nav(&header, &fix, STATION_TIME, out, &size), SMAC_BUILT);
     return {out, out + size};
 }
 

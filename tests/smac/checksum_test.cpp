@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -90,8 +91,15 @@ TEST(SmacInitHeader, KeepsTheLow32BitsOfSecondsAfter2038) {
     EXPECT_EQ(header.timestamp[1], 999u);
 }
 
-TEST(SmacInitHeader, NullIsIgnored) {
-    smac_init_header(nullptr);
+TEST(SmacStampHeaderDeathTest, NullIsIgnored) {
+    // A dereference would end the child on a signal instead.
+    EXPECT_EXIT(
+        {
+            smac_stamp_header(nullptr, {1700000000, 5});
+            smac_init_header(nullptr);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(SmacHeaderBytes, WriteAndReadAreLittleEndianAndInverse) {

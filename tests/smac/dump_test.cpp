@@ -107,4 +107,37 @@ TEST(SmacDump, NullRecordPrintsNoBytes) {
         << text;
 }
 
+struct DumpCase {
+    const char* name;
+    std::vector<uint8_t> record;
+    uint32_t packet_size;
+};
+
+class DumpText : public ::testing::TestWithParam<DumpCase> {};
+
+TEST_P(DumpText, IsWhatTheDumpPrints) {
+    const DumpCase& c = GetParam();
+    const uint8_t* record = c.record.empty() ? nullptr : c.record.data();
+    testing::internal::CaptureStdout();
+    smac_dump_record(record, c.packet_size);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), smac_dump_text(record, c.packet_size));
+}
+
+std::vector<uint8_t> nav_with(std::size_t offset, uint8_t flip) {
+    std::vector<uint8_t> record =
+        sealed_record(1, 16, 1700000000, 5, 0, 0, std::vector<uint8_t>(16, 0x33));
+    record[offset] ^= flip;
+    return record;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Smac, DumpText,
+    ::testing::Values(DumpCase{"valid_nav", nav_with(0, 0), 48},
+                      DumpCase{"command", sealed_record(1, 1, 0xD9D9D9D9, 5, 2, 4, {0xAB}), 33},
+                      DumpCase{"bad_header_checksum", nav_with(24, 0xFF), 48},
+                      DumpCase{"bad_trailer", nav_with(40, 0x01), 48},
+                      DumpCase{"shorter_than_promised", nav_with(0, 0), 40},
+                      DumpCase{"null", {}, 48}),
+    [](const ::testing::TestParamInfo<DumpCase>& row) { return std::string(row.param.name); });
+
 } // namespace

@@ -99,22 +99,110 @@ TEST(SmacCommandRecord, Is33BytesWithTheTrailerUnalignedAt29) {
     EXPECT_EQ(header.param, 3u);
 }
 
-TEST(SmacEncoders, NullPointersBuildNothing) {
-    SmacHeader header{};
+TEST(SmacBuilders, NullPointersBuildNothing) {
+    const nerivo::WallTime time{1700000000, 5};
     const NavFix fix{};
+    const VehicleStatus status{};
     const uint8_t payload = 0;
-    uint8_t out[48] = {};
-    uint32_t size = 77;
-    EXPECT_EQ(smac_encode_nav(nullptr, &fix, out, &size), 1);
-    EXPECT_EQ(smac_encode_nav(&header, nullptr, out, &size), 1);
-    EXPECT_EQ(smac_encode_nav(&header, &fix, nullptr, &size), 1);
-    EXPECT_EQ(smac_encode_nav(&header, &fix, out, nullptr), 1);
-    EXPECT_EQ(smac_encode_command(nullptr, &payload, out, &size), 1);
-    EXPECT_EQ(smac_encode_command(&header, nullptr, out, &size), 1);
-    EXPECT_EQ(smac_encode_command(&header, &payload, nullptr, &size), 1);
-    EXPECT_EQ(smac_encode_command(&header, &payload, out, nullptr), 1);
-    EXPECT_EQ(size, 77u);
-    EXPECT_EQ(std::vector<uint8_t>(out, out + 48), std::vector<uint8_t>(48, 0));
+    const SmacHeader untouched{7, 7, {7, 7}, 7, 7, 7};
+    for (int missing = 0; missing < 4; ++missing) {
+        SmacHeader header = untouched;
+        uint8_t out[SMAC_STATUS_RECORD_SIZE] = {};
+        uint32_t size = 77;
+        SmacHeader* h = missing == 0 ? nullptr : &header;
+        uint8_t* o = missing == 2 ? nullptr : out;
+        uint32_t* n = missing == 3 ? nullptr : &size;
+        const bool no_payload = missing == 1;
+        EXPECT_EQ(smac_build_nav(h, no_payload ? nullptr : &fix, time, o, n), SMAC_NULL_POINTER);
+        EXPECT_EQ(smac_build_command(h, no_payload ? nullptr : &payload, time, o, n),
+                  SMAC_NULL_POINTER);
+        EXPECT_EQ(smac_build_status(h, no_payload ? nullptr : &status, time, o, n),
+                  SMAC_NULL_POINTER);
+        EXPECT_EQ(smac_encode_nav(h, no_payload ? nullptr : &fix, o, n), SMAC_NULL_POINTER);
+        EXPECT_EQ(smac_encode_command(h, no_payload ? nullptr : &payload, o, n), SMAC_NULL_POINTER);
+        EXPECT_EQ(size, 77u) << missing;
+        EXPECT_EQ(std::vector<uint8_t>(out, out + sizeof out), std::vector<uint8_t>(sizeof out, 0))
+            << missing;
+        EXPECT_EQ(std::memcmp(&header, &untouched, sizeof header), 0) << missing;
+    }
+}
+
+const NavFix FIX{34205.25f, -45.705761f, -3.5f, 12.5f};
+const VehicleStatus STATUS{-45.5f, 170.25f, 270.25f, 12.5f, 3.75f, 24.1f, 31.0f, 2, 0};
+
+std::vector<uint8_t> nav_payload(const NavFix& f) {
+    return words_le({float_bits(f.time_of_day), float_bits(f.latitude), float_bits(f.longitude),
+                     float_bits(f.sl)});
+}
+
+struct TimeCase {
+    int64_t seconds;
+    int32_t milliseconds;
+    uint32_t seconds_word;
+};
+
+class BuiltAt : public ::testing::TestWithParam<TimeCase> {};
+
+TEST_P(BuiltAt, EachRecordCarriesTheTimeInItsTwoTimestampWords) {
+    const TimeCase& c = GetParam();
+    const nerivo::WallTime time{c.seconds, c.milliseconds};
+    const auto ms = static_cast<uint32_t>(c.milliseconds);
+    uint8_t out[SMAC_STATUS_RECORD_SIZE];
+    uint32_t size = 0;
+
+    SmacHeader nav{};
+    ASSERT_EQ(smac_build_nav(&nav, &FIX, time, out, &size), SMAC_BUILT);
+    EXPECT_EQ(std::vector<uint8_t>(out, out + size),
+              sealed_record(1, 16, c.seconds_word, ms, 0, 0, nav_payload(FIX)));
+
+    SmacHeader command{};
+    command.param = SMAC_COMMAND_START_SURVEY;
+    const uint8_t payload = 0;
+    ASSERT_EQ(smac_build_command(&command, &payload, time, out, &size), SMAC_BUILT);
+    EXPECT_EQ(std::vector<uint8_t>(out, out + size),
+              sealed_record(1, 1, c.seconds_word, ms, 2, 4, {0}));
+
+    SmacHeader status{};
+    ASSERT_EQ(smac_build_status(&status, &STATUS, time, out, &size), SMAC_BUILT);
+    EXPECT_EQ(
+        std::vector<uint8_t>(out, out + size),
+        sealed_record(1, 36, c.seconds_word, ms, 1, 0,
+                      status_payload(-45.5f, 170.25f, 270.25f, 12.5f, 3.75f, 24.1f, 31.0f, 2, 0)));
+    // The caller's header is the header as sent.
+    EXPECT_EQ(status.timestamp[0], c.seconds_word);
+    EXPECT_EQ(status.timestamp[1], ms);
+    EXPECT_EQ(status.checksum, smac_get_u32(out + 24));
+}
+
+INSTANTIATE_TEST_SUITE_P(Smac, BuiltAt,
+                         ::testing::Values(TimeCase{1700000000, 0, 1700000000},
+                                           TimeCase{1700000000, 999, 1700000000}, TimeCase{0, 1, 0},
+                                           TimeCase{int64_t{1} << 31, 500, 0x80000000u},
+                                           TimeCase{(int64_t{1} << 32) + 5, 42, 5},
+                                           TimeCase{(int64_t{1} << 33) - 1, 7, 0xFFFFFFFFu}));
+
+TEST(SmacEncoders, AreTheBuildersAtTheClocksTimeAndOnlyTheNavEncoderPrints) {
+    FakeClock clock(1700000000, 5);
+    const nerivo::WallTime now{1700000000, 5};
+    SmacHeader header{};
+    uint8_t nav[48], command[33], status[68], encoded[48];
+    uint32_t size = 0;
+    const uint8_t payload = 0;
+    using Bytes = std::vector<uint8_t>;
+
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(smac_build_nav(&header, &FIX, now, nav, &size), SMAC_BUILT);
+    ASSERT_EQ(smac_build_command(&header, &payload, now, command, &size), SMAC_BUILT);
+    ASSERT_EQ(smac_build_status(&header, &STATUS, now, status, &size), SMAC_BUILT);
+    ASSERT_EQ(smac_encode_command(&header, &payload, encoded, &size), SMAC_BUILT);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(Bytes(encoded, encoded + 33), Bytes(command, command + 33));
+
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(smac_encode_nav(&header, &FIX, encoded, &size), SMAC_BUILT);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Bytes(encoded, encoded + 48), Bytes(nav, nav + 48));
+    EXPECT_EQ(printed, smac_dump_text(nav, 48));
 }
 
 TEST(SmacStatusRecord, ValidRecordDecodesEveryField) {
@@ -199,18 +287,55 @@ TEST(SmacStatusRecord, ChangedPayloadGivesMinusOneWithThePayloadAsReceived) {
     decoded(trailer_hit, -1);
 }
 
-TEST(SmacStatusRecord, EncoderRoundTripsThroughTheDecoder) {
-    FakeClock clock(1800000000, 999);
+TEST(SmacStatusRecord, BuilderRoundTripsThroughTheDecoder) {
     const VehicleStatus sent{12.5f, -3.25f, NAN, -0.0f, 1e30f, 0.0f, 100.0f, 3, 1};
     SmacHeader header{};
     uint8_t out[68];
     uint32_t size = 0;
-    ASSERT_EQ(smac_encode_status(&header, &sent, out, &size), 0);
+    ASSERT_EQ(smac_build_status(&header, &sent, {1800000000, 999}, out, &size), SMAC_BUILT);
     ASSERT_EQ(size, 68u);
     VehicleStatus back{};
     ASSERT_EQ(smac_decode_status(out, size, &back), 0);
     EXPECT_EQ(std::memcmp(&back, &sent, sizeof sent), 0); // bit for bit, NaN and -0 included
     EXPECT_EQ(header.timestamp[1], 999u);
 }
+
+std::vector<uint8_t> with_header_checksum_flipped(std::vector<uint8_t> record) {
+    record[24] ^= 0xA5;
+    const uint32_t summed = static_cast<uint32_t>(record.size()) - 4;
+    smac_put_u32(record.data() + summed, smac_checksum(record.data(), summed));
+    return record;
+}
+
+struct SealCase {
+    const char* name;
+    std::vector<uint8_t> record;
+};
+
+class SealTrailer : public ::testing::TestWithParam<SealCase> {};
+
+TEST_P(SealTrailer, RewritesOnlyTheTrailerTheHeaderSizePoints) {
+    const std::vector<uint8_t>& record = GetParam().record;
+    std::vector<uint8_t> damaged = record;
+    damaged.resize(record.size() + 4, 0xEE); // bytes past the trailer stay as they are
+    for (size_t i = record.size() - 4; i < record.size(); ++i) {
+        damaged[i] = 0xEE;
+    }
+    smac_seal_trailer(damaged.data());
+    std::vector<uint8_t> expected = record;
+    expected.resize(record.size() + 4, 0xEE);
+    EXPECT_EQ(damaged, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Smac, SealTrailer,
+    ::testing::Values(SealCase{"nav", sealed_record(1, 16, 1700000000, 5, 0, 0, nav_payload(FIX))},
+                      SealCase{"command_trailer_unaligned",
+                               sealed_record(1, 1, 1700000000, 5, 2, 3, {0xAB})},
+                      SealCase{"status", valid_status()},
+                      SealCase{"any_size", sealed_record(1, 5, 0, 0, 1, 0, {1, 2, 3, 4, 5})},
+                      SealCase{"wrong_header_checksum_under_a_matching_trailer",
+                               with_header_checksum_flipped(valid_status())}),
+    [](const ::testing::TestParamInfo<SealCase>& row) { return std::string(row.param.name); });
 
 } // namespace

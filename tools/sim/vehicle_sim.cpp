@@ -49,11 +49,10 @@ const char* outcome_text(CommandOutcome outcome) {
     }
 }
 
-// Seals a record whose fields are in place: header checksum, then the trailer.
-void seal(uint8_t* record, uint32_t payload_size) {
-    smac_put_u32(record + 24, smac_checksum(record, SMAC_HEADER_SIZE - 4));
-    const uint32_t summed = SMAC_HEADER_SIZE + payload_size;
-    smac_put_u32(record + summed, smac_checksum(record, summed));
+// A moment of the simulation as the wall clock would give it.
+nerivo::WallTime wall_time(int64_t ms) {
+    const int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    return {seconds, static_cast<int32_t>(ms - seconds * 1000)};
 }
 
 } // namespace
@@ -78,23 +77,20 @@ StatusBytes VehicleSim::make_status(int64_t now_ms) {
     SmacHeader header{};
     uint8_t record[SMAC_STATUS_RECORD_SIZE];
     uint32_t size = 0;
-    smac_encode_status(&header, &out.status, record, &size);
     // The record carries the simulation's time, whatever the process clock says.
-    const int64_t seconds = now_ms >= 0 ? now_ms / 1000 : (now_ms - 999) / 1000;
-    smac_put_u32(record + 8, static_cast<uint32_t>(seconds));
-    smac_put_u32(record + 12, static_cast<uint32_t>(now_ms - seconds * 1000));
-    seal(record, SMAC_STATUS_PAYLOAD_SIZE);
+    smac_build_status(&header, &out.status, wall_time(now_ms), record, &size);
 
     ++records_made_;
     if (fault_due(faults_.bad_header_every, records_made_)) {
         // Only the header checksum is wrong: the trailer is made to match the damage.
-        record[24] ^= 0xA5;
-        smac_put_u32(record + 64, smac_checksum(record, 64));
+        header.checksum ^= 0xA5;
+        smac_write_header(&header, record);
+        smac_seal_trailer(record);
         out.bad_header = true;
         ++counters_.faults_injected;
     }
     if (fault_due(faults_.bad_trailer_every, records_made_)) {
-        record[64] ^= 0x5A;
+        record[size - SMAC_TRAILER_SIZE] ^= 0x5A;
         out.bad_trailer = true;
         ++counters_.faults_injected;
     }
