@@ -122,6 +122,21 @@ int smac_encode_command(SmacHeader* header, const uint8_t* payload, uint8_t* out
     return smac_build_command(header, payload, nerivo::wall_clock_now(), out, packet_size);
 }
 
+const char* smac_behaviour_name(uint32_t behaviour) {
+    switch (behaviour) {
+    case SMAC_BEHAVIOUR_ABORT:
+        return "Abort";
+    case SMAC_BEHAVIOUR_DIVING:
+        return "Diving";
+    case SMAC_BEHAVIOUR_SURVEY:
+        return "Survey";
+    case SMAC_BEHAVIOUR_ASCENDING:
+        return "Ascending";
+    default:
+        return "UNKNOWN";
+    }
+}
+
 int smac_decode_status(const uint8_t* bytes, uint32_t count, VehicleStatus* status) {
     if (bytes == nullptr || status == nullptr || count < SMAC_STATUS_RECORD_SIZE) {
         return SMAC_MALFORMED;

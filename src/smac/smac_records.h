@@ -14,7 +14,7 @@ struct NavFix {
 
 struct VehicleStatus {
     float latitude, longitude, heading, depth, altitude, battery_voltage, humidity;
-    uint32_t behaviour; // 0 Abort, 1 Diving, 2 Survey, 3 Ascending
+    uint32_t behaviour; // SMAC_BEHAVIOUR_*
     int32_t abort_flag; // non-zero once the vehicle has aborted
 };
 
@@ -29,6 +29,18 @@ constexpr uint32_t SMAC_STATUS_RECORD_SIZE = 68;
 constexpr uint32_t SMAC_COMMAND_REQUEST_STATUS = 0;
 constexpr uint32_t SMAC_COMMAND_ABORT = 3;
 constexpr uint32_t SMAC_COMMAND_START_SURVEY = 4;
+
+// What follows every nav record on the wire.
+inline constexpr uint8_t SMAC_NAV_TERMINATOR[5] = {'D', 'o', 'n', 'e', '\0'};
+
+// What the vehicle is doing, as its status record reports it.
+constexpr uint32_t SMAC_BEHAVIOUR_ABORT = 0;
+constexpr uint32_t SMAC_BEHAVIOUR_DIVING = 1;
+constexpr uint32_t SMAC_BEHAVIOUR_SURVEY = 2;
+constexpr uint32_t SMAC_BEHAVIOUR_ASCENDING = 3;
+
+// "Abort", "Diving", "Survey", "Ascending"; "UNKNOWN" for any other code.
+const char* smac_behaviour_name(uint32_t behaviour);
 
 // The builders put a whole record stamped with `time` into `out`, and its size into
 // `packet_size`, and print nothing. The caller's header comes back as sent, its param as the

@@ -167,9 +167,8 @@ TEST(RecordFramer, HoldsANavRecordUntilItsTerminatorArrives) {
     const Bytes nav = nav_record(FIX);
     EXPECT_TRUE(framer.feed(nav.data(), nav.size()).empty());
     EXPECT_TRUE(framer.has_pending());
-    const uint8_t done[5] = {'D', 'o', 'n', 'e', 0};
-    EXPECT_TRUE(framer.feed(done, 3).empty());
-    EXPECT_EQ(describe(framer.feed(done + 3, 2)), "nav");
+    EXPECT_TRUE(framer.feed(SMAC_NAV_TERMINATOR, 3).empty());
+    EXPECT_EQ(describe(framer.feed(SMAC_NAV_TERMINATOR + 3, 2)), "nav");
     EXPECT_FALSE(framer.has_pending());
 }
 

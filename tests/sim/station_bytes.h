@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,7 @@ inline std::vector<uint8_t> nav_record(const NavFix& fix) {
 }
 
 inline std::vector<uint8_t> with_done(std::vector<uint8_t> nav) {
-    static const uint8_t done[5] = {'D', 'o', 'n', 'e', 0};
-    nav.insert(nav.end(), done, done + 5);
+    nav.insert(nav.end(), std::begin(SMAC_NAV_TERMINATOR), std::end(SMAC_NAV_TERMINATOR));
     return nav;
 }
 

@@ -88,7 +88,7 @@ TEST_F(VehicleTest, StatusRecordsDecodeToTheValuesTheModelGave) {
     VehicleStatus decoded{};
     ASSERT_EQ(smac_decode_status(s.bytes.data(), 68, &decoded), 0);
     expect_same(decoded, s.status);
-    EXPECT_EQ(decoded.behaviour, BEHAVIOUR_DIVING);
+    EXPECT_EQ(decoded.behaviour, SMAC_BEHAVIOUR_DIVING);
     EXPECT_EQ(decoded.abort_flag, 0);
     EXPECT_NEAR(decoded.depth, 10.0, 0.5); // 20 s at half a metre a second
     EXPECT_NEAR(decoded.battery_voltage, VehicleModel::BATTERY_FULL_V, 0.1);
@@ -138,30 +138,30 @@ TEST(VehicleModel, DivesThenSurveysThenAbortsAndAscends) {
     const LawnMowerTrack track{TrackConfig{}};
     SimRandom random(1);
     VehicleModel model(track, random, START_MS);
-    EXPECT_EQ(model.behaviour(), BEHAVIOUR_DIVING);
+    EXPECT_EQ(model.behaviour(), SMAC_BEHAVIOUR_DIVING);
     model.step(START_MS + 60'000);
     EXPECT_DOUBLE_EQ(model.depth_m(), VehicleModel::SURVEY_DEPTH_M);
 
     EXPECT_EQ(model.command(SMAC_COMMAND_START_SURVEY, START_MS + 61'000),
               CommandOutcome::SURVEY_STARTED);
-    EXPECT_EQ(model.behaviour(), BEHAVIOUR_SURVEY);
+    EXPECT_EQ(model.behaviour(), SMAC_BEHAVIOUR_SURVEY);
     EXPECT_EQ(model.status().abort_flag, 0);
 
     const int64_t abort_at = START_MS + 70'000;
     EXPECT_EQ(model.command(SMAC_COMMAND_ABORT, abort_at), CommandOutcome::ABORTED);
-    EXPECT_EQ(model.behaviour(), BEHAVIOUR_ABORT);
+    EXPECT_EQ(model.behaviour(), SMAC_BEHAVIOUR_ABORT);
     EXPECT_EQ(model.status().abort_flag, 1);
     model.step(abort_at + VehicleModel::ABORT_HOLD_MS - 1);
-    EXPECT_EQ(model.behaviour(), BEHAVIOUR_ABORT);
+    EXPECT_EQ(model.behaviour(), SMAC_BEHAVIOUR_ABORT);
     model.step(abort_at + VehicleModel::ABORT_HOLD_MS);
-    EXPECT_EQ(model.behaviour(), BEHAVIOUR_ASCENDING);
+    EXPECT_EQ(model.behaviour(), SMAC_BEHAVIOUR_ASCENDING);
     EXPECT_EQ(model.status().abort_flag, 1);
 
     // An aborted vehicle does not go back to work, and aborting again changes nothing.
     EXPECT_EQ(model.command(SMAC_COMMAND_START_SURVEY, abort_at + 3000),
               CommandOutcome::SURVEY_REFUSED);
     EXPECT_EQ(model.command(SMAC_COMMAND_ABORT, abort_at + 3000), CommandOutcome::ALREADY_ABORTED);
-    EXPECT_EQ(model.behaviour(), BEHAVIOUR_ASCENDING);
+    EXPECT_EQ(model.behaviour(), SMAC_BEHAVIOUR_ASCENDING);
     const double depth = model.depth_m();
     model.step(abort_at + 10'000);
     EXPECT_LT(model.depth_m(), depth);
@@ -196,7 +196,7 @@ TEST_F(VehicleTest, AnswersRequestStatusWithExactlyOneRecord) {
     ASSERT_EQ(got.size(), 68u);
     VehicleStatus decoded{};
     EXPECT_EQ(smac_decode_status(got.data(), 68, &decoded), 0);
-    EXPECT_EQ(decoded.behaviour, BEHAVIOUR_DIVING);
+    EXPECT_EQ(decoded.behaviour, SMAC_BEHAVIOUR_DIVING);
     sim.poll(START_MS + 1500);
     EXPECT_TRUE(read_rest(line.slave_fd()).empty());
     EXPECT_EQ(counters.records_good, 1u);
@@ -218,7 +218,7 @@ TEST_F(VehicleTest, TakesFixesAndCommandsFromTheWire) {
 
     station_sends(command_record(SMAC_COMMAND_START_SURVEY));
     poll_until_read(sim, START_MS + 3000);
-    EXPECT_EQ(model.behaviour(), BEHAVIOUR_SURVEY);
+    EXPECT_EQ(model.behaviour(), SMAC_BEHAVIOUR_SURVEY);
     EXPECT_TRUE(saw("vehicle .. behaviour Survey"));
 
     station_sends(command_record(SMAC_COMMAND_ABORT) + command_record(SMAC_COMMAND_REQUEST_STATUS));
@@ -227,7 +227,7 @@ TEST_F(VehicleTest, TakesFixesAndCommandsFromTheWire) {
     VehicleStatus decoded{};
     const Bytes got = read_device(line.slave_fd(), 68);
     ASSERT_EQ(smac_decode_status(got.data(), static_cast<uint32_t>(got.size()), &decoded), 0);
-    EXPECT_EQ(decoded.behaviour, BEHAVIOUR_ABORT);
+    EXPECT_EQ(decoded.behaviour, SMAC_BEHAVIOUR_ABORT);
     EXPECT_EQ(decoded.abort_flag, 1);
     EXPECT_EQ(counters.records_good, 4u);
     EXPECT_EQ(counters.records_bad, 0u);
@@ -251,7 +251,7 @@ TEST_F(VehicleTest, CountsBadRecordsAndGarbageAndCarriesOn) {
     EXPECT_EQ(counters.garbage_bytes, 2u + 33u); // the damaged record is skipped whole
     EXPECT_FALSE(model.aborted());
     EXPECT_FALSE(model.has_fix()) << "a nav record without its terminator is not trusted";
-    EXPECT_EQ(model.behaviour(), BEHAVIOUR_SURVEY);
+    EXPECT_EQ(model.behaviour(), SMAC_BEHAVIOUR_SURVEY);
     EXPECT_TRUE(saw("vehicle !! bad header checksum, resynchronising"));
     EXPECT_TRUE(saw("vehicle !! bad trailer on a type 2 record, dropped"));
     EXPECT_TRUE(saw("vehicle !! nav record without \"Done\", fix dropped"));

@@ -338,4 +338,22 @@ INSTANTIATE_TEST_SUITE_P(
                                with_header_checksum_flipped(valid_status())}),
     [](const ::testing::TestParamInfo<SealCase>& row) { return std::string(row.param.name); });
 
+struct BehaviourCase {
+    uint32_t code;
+    const char* name;
+};
+
+class BehaviourNames : public ::testing::TestWithParam<BehaviourCase> {};
+
+TEST_P(BehaviourNames, NameWhatTheVehicleReports) {
+    EXPECT_STREQ(smac_behaviour_name(GetParam().code), GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Smac, BehaviourNames,
+                         ::testing::Values(BehaviourCase{0, "Abort"}, BehaviourCase{1, "Diving"},
+                                           BehaviourCase{2, "Survey"},
+                                           BehaviourCase{3, "Ascending"},
+                                           BehaviourCase{4, "UNKNOWN"},
+                                           BehaviourCase{0xFFFFFFFFu, "UNKNOWN"}));
+
 } // namespace

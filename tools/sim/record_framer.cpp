@@ -61,18 +61,18 @@ void RecordFramer::scan(std::vector<FrameEvent>& events) {
         const std::size_t available = buffer_.size() - start_;
 
         if (awaiting_done_) {
-            const std::size_t n = std::min(available, sizeof NAV_TERMINATOR);
-            if (std::memcmp(p, NAV_TERMINATOR, n) != 0) {
+            const std::size_t n = std::min(available, sizeof SMAC_NAV_TERMINATOR);
+            if (std::memcmp(p, SMAC_NAV_TERMINATOR, n) != 0) {
                 // The bytes that broke the terminator may start the next record: keep them.
                 awaiting_done_ = false;
                 nav_.kind = FrameEventKind::NAV_WITHOUT_DONE;
                 events.push_back(nav_);
                 continue;
             }
-            if (n < sizeof NAV_TERMINATOR) {
+            if (n < sizeof SMAC_NAV_TERMINATOR) {
                 break;
             }
-            start_ += sizeof NAV_TERMINATOR;
+            start_ += sizeof SMAC_NAV_TERMINATOR;
             awaiting_done_ = false;
             nav_.kind = FrameEventKind::NAV_OK;
             events.push_back(nav_);

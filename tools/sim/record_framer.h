@@ -30,8 +30,6 @@ struct FrameEvent {
     std::size_t skipped = 0;
 };
 
-constexpr uint8_t NAV_TERMINATOR[5] = {'D', 'o', 'n', 'e', 0};
-
 class RecordFramer {
 public:
     // The largest payload a header may promise before we call it garbage.

@@ -16,21 +16,6 @@ double seabed_depth(LocalPoint p) {
 
 } // namespace
 
-const char* behaviour_name(uint32_t behaviour) {
-    switch (behaviour) {
-    case BEHAVIOUR_ABORT:
-        return "Abort";
-    case BEHAVIOUR_DIVING:
-        return "Diving";
-    case BEHAVIOUR_SURVEY:
-        return "Survey";
-    case BEHAVIOUR_ASCENDING:
-        return "Ascending";
-    default:
-        return "UNKNOWN";
-    }
-}
-
 VehicleModel::VehicleModel(const LawnMowerTrack& track, SimRandom& random, int64_t start_ms)
     : track_(track), random_(random), start_ms_(start_ms), last_step_ms_(start_ms),
       behaviour_since_ms_(start_ms) {
@@ -52,10 +37,11 @@ void VehicleModel::step(int64_t now_ms) {
     const double dt = static_cast<double>(now_ms - last_step_ms_) / 1000.0;
     last_step_ms_ = now_ms;
 
-    if (behaviour_ == BEHAVIOUR_ABORT && now_ms - behaviour_since_ms_ >= ABORT_HOLD_MS) {
-        set_behaviour(BEHAVIOUR_ASCENDING, now_ms);
+    if (behaviour_ == SMAC_BEHAVIOUR_ABORT && now_ms - behaviour_since_ms_ >= ABORT_HOLD_MS) {
+        set_behaviour(SMAC_BEHAVIOUR_ASCENDING, now_ms);
     }
-    const bool under_way = behaviour_ == BEHAVIOUR_DIVING || behaviour_ == BEHAVIOUR_SURVEY;
+    const bool under_way =
+        behaviour_ == SMAC_BEHAVIOUR_DIVING || behaviour_ == SMAC_BEHAVIOUR_SURVEY;
     if (under_way) {
         depth_m_ = std::min(depth_m_ + DESCENT_RATE_MPS * dt, SURVEY_DEPTH_M);
         heading_deg_ = track_.at(static_cast<double>(now_ms - start_ms_) / 1000.0).heading_deg;
@@ -64,7 +50,7 @@ void VehicleModel::step(int64_t now_ms) {
         const double h = heading_deg_ * std::numbers::pi / 180.0;
         estimate_.north_m += distance * std::cos(h);
         estimate_.east_m += distance * std::sin(h);
-    } else if (behaviour_ == BEHAVIOUR_ASCENDING) {
+    } else if (behaviour_ == SMAC_BEHAVIOUR_ASCENDING) {
         depth_m_ = std::max(depth_m_ - ASCENT_RATE_MPS * dt, 0.0);
     }
     if (depth_m_ > 0) {
@@ -92,14 +78,14 @@ CommandOutcome VehicleModel::command(uint32_t code, int64_t now_ms) {
             return CommandOutcome::ALREADY_ABORTED;
         }
         abort_flag_ = 1;
-        set_behaviour(BEHAVIOUR_ABORT, now_ms);
+        set_behaviour(SMAC_BEHAVIOUR_ABORT, now_ms);
         return CommandOutcome::ABORTED;
     case SMAC_COMMAND_START_SURVEY:
         // An aborted vehicle is on its way up and stays so.
         if (abort_flag_ != 0) {
             return CommandOutcome::SURVEY_REFUSED;
         }
-        set_behaviour(BEHAVIOUR_SURVEY, now_ms);
+        set_behaviour(SMAC_BEHAVIOUR_SURVEY, now_ms);
         return CommandOutcome::SURVEY_STARTED;
     default:
         return CommandOutcome::UNKNOWN;

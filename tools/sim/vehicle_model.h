@@ -13,13 +13,6 @@
 
 namespace nerivo::sim {
 
-constexpr uint32_t BEHAVIOUR_ABORT = 0;
-constexpr uint32_t BEHAVIOUR_DIVING = 1;
-constexpr uint32_t BEHAVIOUR_SURVEY = 2;
-constexpr uint32_t BEHAVIOUR_ASCENDING = 3;
-
-const char* behaviour_name(uint32_t behaviour);
-
 // What a command did to the vehicle, for the readable line.
 enum class CommandOutcome {
     STATUS_REQUESTED,
@@ -67,7 +60,7 @@ private:
     SimRandom& random_;
     int64_t start_ms_;
     int64_t last_step_ms_;
-    uint32_t behaviour_ = BEHAVIOUR_DIVING;
+    uint32_t behaviour_ = SMAC_BEHAVIOUR_DIVING;
     int32_t abort_flag_ = 0;
     int64_t behaviour_since_ms_;
     double depth_m_ = 0;

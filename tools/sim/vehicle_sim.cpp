@@ -15,7 +15,7 @@ std::string status_text(const VehicleStatus& s) {
     char text[200];
     std::snprintf(text, sizeof text,
                   "%s lat=%.5f lon=%.5f hdg=%.1f depth=%.2f alt=%.2f batt=%.2f hum=%.2f abort=%d",
-                  behaviour_name(s.behaviour), static_cast<double>(s.latitude),
+                  smac_behaviour_name(s.behaviour), static_cast<double>(s.latitude),
                   static_cast<double>(s.longitude), static_cast<double>(s.heading),
                   static_cast<double>(s.depth), static_cast<double>(s.altitude),
                   static_cast<double>(s.battery_voltage), static_cast<double>(s.humidity),
@@ -260,7 +260,7 @@ void VehicleSim::poll(int64_t now_ms) {
     model_.step(now_ms);
     if (model_.behaviour() != last_behaviour_) {
         last_behaviour_ = model_.behaviour();
-        say(now_ms, std::string("vehicle .. behaviour ") + behaviour_name(last_behaviour_));
+        say(now_ms, std::string("vehicle .. behaviour ") + smac_behaviour_name(last_behaviour_));
     }
     if (status_period_ms_ > 0) {
         if (next_status_ms_ - now_ms > status_period_ms_) {
@@ -293,7 +293,7 @@ int64_t VehicleSim::next_wakeup_ms(int64_t now_ms) const {
         next = std::min(next, last_input_ms_ + QUIET_FLUSH_MS);
     }
     // The model's own changes (abort, then ascending) show within a tenth of a second.
-    if (model_.behaviour() == BEHAVIOUR_ABORT) {
+    if (model_.behaviour() == SMAC_BEHAVIOUR_ABORT) {
         next = std::min(next, now_ms + 100);
     }
     return next;
