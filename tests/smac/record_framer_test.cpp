@@ -1,20 +1,47 @@
 #include "record_framer.h"
-#include "sim_support.h"
-#include "station_bytes.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-using namespace nerivo::sim;
-using nerivo::testing::command_record;
-using nerivo::testing::nav_record;
-using nerivo::testing::with_done;
-using nerivo::testing::operator+;
+using nerivo::FrameEvent;
+using nerivo::FrameEventKind;
+using nerivo::RecordFramer;
 using Bytes = std::vector<uint8_t>;
+
+constexpr nerivo::WallTime BUILT_AT{1'700'000'000, 250};
+
+Bytes command_record(uint32_t code) {
+    SmacHeader header{};
+    header.param = code;
+    const uint8_t payload = 0;
+    uint8_t out[SMAC_COMMAND_RECORD_SIZE];
+    uint32_t size = 0;
+    EXPECT_EQ(smac_build_command(&header, &payload, BUILT_AT, out, &size), SMAC_BUILT);
+    return {out, out + size};
+}
+
+Bytes nav_record(const NavFix& fix) {
+    SmacHeader header{};
+    uint8_t out[SMAC_NAV_RECORD_SIZE];
+    uint32_t size = 0;
+    EXPECT_EQ(smac_build_nav(&header, &fix, BUILT_AT, out, &size), SMAC_BUILT);
+    return {out, out + size};
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes with_done(const Bytes& nav) {
+    return nav + Bytes(std::begin(SMAC_NAV_TERMINATOR), std::end(SMAC_NAV_TERMINATOR));
+}
 
 // Events in a compact form: "nav", "cmd3", "garbage5", "header", "trailer", "nodone", "other".
 std::string describe(const std::vector<FrameEvent>& events) {
@@ -68,12 +95,12 @@ std::vector<FrameEvent> frame_in_pieces(const Bytes& stream, const std::vector<s
 
 const NavFix FIX{34205.25f, -45.705761f, -3.5f, 12.5f};
 
-Bytes status_from_station() {
+Bytes status_record() {
     const VehicleStatus s{1, 2, 3, 4, 5, 6, 7, 1, 0};
     SmacHeader h{};
     uint8_t out[SMAC_STATUS_RECORD_SIZE];
     uint32_t size = 0;
-    smac_build_status(&h, &s, nerivo::testing::STATION_TIME, out, &size);
+    smac_build_status(&h, &s, BUILT_AT, out, &size);
     return {out, out + size};
 }
 
@@ -144,8 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"nav_without_done_at_end_of_stream", nav_record(FIX), "nodone"},
         StreamCase{"record_cut_short_at_end", command_record(0) + head(command_record(4), 20),
                    "cmd0 garbage20"},
-        StreamCase{"status_record_is_not_for_the_vehicle",
-                   status_from_station() + command_record(0), "other cmd0"}),
+        StreamCase{"status_record_is_another_type", status_record() + command_record(0),
+                   "other cmd0"}),
     [](const ::testing::TestParamInfo<StreamCase>& row) { return std::string(row.param.name); });
 
 TEST(RecordFramer, NavEventCarriesTheFixAndHeader) {
@@ -173,17 +200,15 @@ TEST(RecordFramer, HoldsANavRecordUntilItsTerminatorArrives) {
 }
 
 TEST(RecordFramer, RecoversEveryRecordFromRandomGarbage) {
-    SimRandom random(7);
+    std::mt19937 random(7);
     Bytes stream;
     int records = 0;
     for (int i = 0; i < 200; ++i) {
-        const auto garbage = random.uniform_int(0, 40);
-        for (int64_t g = 0; g < garbage; ++g) {
+        const auto garbage = random() % 41;
+        for (uint32_t g = 0; g < garbage; ++g) {
             // Plenty of zeros and ones, the bytes a header starts with.
-            const int64_t kind = random.uniform_int(0, 3);
-            stream.push_back(kind == 0   ? 0
-                             : kind == 1 ? 1
-                                         : static_cast<uint8_t>(random.next_u64()));
+            const auto kind = random() % 4;
+            stream.push_back(kind == 0 ? 0 : kind == 1 ? 1 : static_cast<uint8_t>(random()));
         }
         stream = stream + (i % 2 == 0 ? with_done(nav_record(FIX)) : command_record(4));
         ++records;
@@ -191,7 +216,7 @@ TEST(RecordFramer, RecoversEveryRecordFromRandomGarbage) {
     // Fed in random small pieces, as a busy line delivers them.
     std::vector<std::size_t> cuts;
     for (std::size_t at = 0; at < stream.size();) {
-        at += static_cast<std::size_t>(random.uniform_int(1, 17));
+        at += 1 + random() % 17;
         if (at < stream.size()) {
             cuts.push_back(at);
         }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace nerivo::sim {
+namespace nerivo {
 namespace {
 
 constexpr uint8_t VERSION_BYTES[4] = {1, 0, 0, 0};
@@ -149,4 +149,4 @@ void RecordFramer::scan(std::vector<FrameEvent>& events) {
     }
 }
 
-} // namespace nerivo::sim
+} // namespace nerivo

@@ -1,9 +1,10 @@
 #pragma once
 
-// Cuts the station's byte stream into SMAC records. Bytes come in any pieces; a record is
-// recognised by its header (version 1, a known type and size, a matching header checksum),
-// checked against its trailer, and a nav record must be followed by "Done" and its zero.
-// Anything else is skipped a byte at a time until the stream is in step again.
+// Cuts a byte stream off the vehicle link, in either direction, into SMAC records. Bytes come
+// in any pieces; a record is recognised by its header (version 1, a matching header checksum,
+// a payload of 1 to MAX_PAYLOAD bytes), checked against its trailer, and a nav record must
+// be followed by "Done" and its zero. Anything else is skipped a byte at a time until the
+// stream is in step again.
 
 #include "smac_records.h"
 
@@ -11,15 +12,15 @@
 #include <cstdint>
 #include <vector>
 
-namespace nerivo::sim {
+namespace nerivo {
 
 enum class FrameEventKind {
     NAV_OK,              // header, fix
     COMMAND_OK,          // header (param is the command code)
-    BAD_HEADER_CHECKSUM, // a plausible header whose checksum does not match
+    BAD_HEADER_CHECKSUM, // header; one of the three record shapes, its checksum wrong
     BAD_TRAILER,         // header, record dropped
     NAV_WITHOUT_DONE,    // header, fix; the terminator was missing or wrong
-    UNEXPECTED_RECORD,   // header; a sound record the vehicle has no use for
+    UNEXPECTED_RECORD,   // header; a sound record of another type or size (status among them)
     GARBAGE_SKIPPED,     // skipped bytes
 };
 
@@ -44,6 +45,8 @@ public:
     // Something is held back: part of a record, a terminator, or skipped bytes not yet
     // reported.
     bool has_pending() const { return buffer_.size() > start_ || skipped_ > 0 || awaiting_done_; }
+    // Bytes kept for the next feed: the start of a record or of a terminator.
+    std::size_t held_bytes() const { return buffer_.size() - start_; }
 
 private:
     void scan(std::vector<FrameEvent>& events);
@@ -57,4 +60,4 @@ private:
     FrameEvent nav_;
 };
 
-} // namespace nerivo::sim
+} // namespace nerivo
