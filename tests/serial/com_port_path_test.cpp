@@ -65,12 +65,19 @@ private:
 TEST(ComPortPathFromEnvironment, UsesComDirWhenSetAndSerialPortsOtherwise) {
     ScopedNoComDir unset;
     EXPECT_EQ(com_port_path(3), "/dev/ttyS2");
+    EXPECT_EQ(nerivo::com_dir_from_environment(), "");
     {
         nerivo::testing::ComDir dir;
+        EXPECT_EQ(nerivo::com_dir_from_environment(), dir.path());
         EXPECT_EQ(com_port_path(3), dir.path() + "/com3");
         EXPECT_EQ(com_port_path(0), std::nullopt);
     }
     EXPECT_EQ(com_port_path(3), "/dev/ttyS2");
+    // Set but empty is no folder at all, for the station and the simulator alike.
+    setenv("NERIVO_COM_DIR", "", 1);
+    EXPECT_EQ(nerivo::com_dir_from_environment(), "");
+    EXPECT_EQ(com_port_path(3), "/dev/ttyS2");
+    unsetenv("NERIVO_COM_DIR");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "usbl_feed.h"
 #include "vehicle_sim.h"
 
+#include "com_port_path.h"
 #include "wall_clock.h"
 
 #include <algorithm>
@@ -120,8 +121,8 @@ int run(const SimOptions& options, const std::string& command_line) {
     }
     PtyLink usbl_link;
     PtyLink vehicle_link;
-    if (!usbl_link.open(dir + "/com" + std::to_string(options.usbl_port), error) ||
-        !vehicle_link.open(dir + "/com" + std::to_string(options.vehicle_port), error)) {
+    if (!usbl_link.open(nerivo::com_link_path(dir, options.usbl_port), error) ||
+        !vehicle_link.open(nerivo::com_link_path(dir, options.vehicle_port), error)) {
         std::fprintf(stderr, "nerivo-sim: %s\n", error.c_str());
         return 1;
     }

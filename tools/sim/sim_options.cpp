@@ -1,5 +1,7 @@
 #include "sim_options.h"
 
+#include "com_port_path.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -164,8 +166,8 @@ std::string resolve_com_dir(const SimOptions& options) {
     if (!options.com_dir.empty()) {
         return options.com_dir;
     }
-    const char* env = std::getenv("NERIVO_COM_DIR");
-    return env != nullptr && *env != '\0' ? env : DEFAULT_COM_DIR;
+    const std::string from_environment = com_dir_from_environment();
+    return from_environment.empty() ? DEFAULT_COM_DIR : from_environment;
 }
 
 std::string sim_help_text() {
