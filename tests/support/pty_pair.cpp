@@ -1,15 +1,13 @@
 #include "pty_pair.h"
 
+#include "raw_pty.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <climits>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <stdexcept>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -27,17 +25,10 @@ int remaining_ms(Clock::time_point deadline) {
 } // namespace
 
 PtyPair::PtyPair() {
-    char name[PATH_MAX] = {};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
-        throw std::runtime_error("openpty failed");
+    std::string error;
+    if (!open_raw_pty(master_, slave_, device_path_, error)) {
+        throw std::runtime_error(error);
     }
-    device_path_ = name;
-    termios raw{};
-    tcgetattr(slave_, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(slave_, TCSANOW, &raw);
-    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    fcntl(slave_, F_SETFL, fcntl(slave_, F_GETFL) | O_NONBLOCK);
 }
 
 PtyPair::~PtyPair() {

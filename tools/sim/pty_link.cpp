@@ -1,11 +1,11 @@
 #include "pty_link.h"
 
+#include "raw_pty.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
-#include <pty.h>
 #include <sstream>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -30,22 +30,9 @@ PtyLink::~PtyLink() {
 
 bool PtyLink::open(const std::string& link_path, std::string& error) {
     close();
-    char name[PATH_MAX] = {};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
-        error = std::string("cannot make a pseudo-terminal: ") + std::strerror(errno);
-        close();
+    if (!open_raw_pty(master_, slave_, device_, error)) {
         return false;
     }
-    device_ = name;
-    termios raw{};
-    if (tcgetattr(slave_, &raw) == 0) {
-        cfmakeraw(&raw);
-        tcsetattr(slave_, TCSANOW, &raw);
-    }
-    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    fcntl(master_, F_SETFD, FD_CLOEXEC);
-    fcntl(slave_, F_SETFL, fcntl(slave_, F_GETFL) | O_NONBLOCK);
-    fcntl(slave_, F_SETFD, FD_CLOEXEC);
 
     struct stat st {};
     if (::lstat(link_path.c_str(), &st) == 0) {
