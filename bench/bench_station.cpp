@@ -1,5 +1,10 @@
 #include "bench_station.h"
 
+#include "state_button.h"
+
+#include <QAbstractButton>
+#include <QAbstractEventDispatcher>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -71,24 +76,43 @@ std::vector<uint8_t> status_record(int index) {
     SmacHeader header{};
     std::vector<uint8_t> record(SMAC_STATUS_RECORD_SIZE);
     uint32_t size = 0;
-    smac_encode_status(&header, &status, record.data(), &size);
+    smac_build_status(&header, &status, wall_clock_now(), record.data(), &size);
     record.resize(size);
     return record;
 }
+
+namespace {
+
+void click(StationWindow& window, int id) {
+    qobject_cast<QAbstractButton*>(window.control(id))->click();
+}
+
+uint32_t face(const StationWindow& window, int id) {
+    return qobject_cast<StateButton*>(window.control(id))->face_colour;
+}
+
+} // namespace
 
 BenchStation::BenchStation() : window(std::make_unique<StationWindow>()) {
     com_dir.map(1, usbl.device_path());
     com_dir.map(5, vehicle.device_path());
     window->show();
-    window->connect_winfrog();
-    window->connect_auv();
+    click(*window, IDC_WINFROG_BUTTON);
+    click(*window, IDC_AUV_BUTTON);
     window->set_field_text(IDC_XMIT_PERIOD, QStringLiteral("0"));
-    window->toggle_relay();
+    click(*window, IDC_XMIT_BUTTON);
 }
 
 bool BenchStation::ready() const {
-    return window->winfrog_connected != 0 && window->auv_connected != 0 &&
-           window->transmitting != 0 && window->xmit_period == 0;
+    return face(*window, IDC_WINFROG_BUTTON) == STATE_GREEN &&
+           face(*window, IDC_AUV_BUTTON) == STATE_GREEN &&
+           window->field_text(IDC_XMIT_BUTTON) == QStringLiteral("Stop Packet Xmit");
+}
+
+void stop_ticking(StationWindow& window) {
+    for (const auto& timer : QAbstractEventDispatcher::instance()->registeredTimers(&window)) {
+        window.killTimer(timer.timerId);
+    }
 }
 
 StdoutToNull::StdoutToNull() {

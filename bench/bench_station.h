@@ -17,7 +17,7 @@
 
 namespace nerivo::bench {
 
-constexpr int NAV_WIRE_BYTES = SMAC_NAV_RECORD_SIZE + 5; // the record, then "Done" and its zero
+constexpr int NAV_WIRE_BYTES = SMAC_NAV_RECORD_SIZE + sizeof SMAC_NAV_TERMINATOR;
 
 // A USBL sentence whose position differs from that of every other index below 400,000.
 struct Sentence {
@@ -33,7 +33,8 @@ Sentence usbl_sentence(int index);
 std::vector<uint8_t> status_record(int index);
 
 // The station's side of the cables: COM 1 and COM 5 mapped to pseudo-terminals, the window
-// shown, both links connected and the relay on with a transmit period of 0.
+// shown, both links connected and the relay on with a transmit period of 0, all by its
+// buttons.
 class BenchStation {
 public:
     BenchStation();
@@ -44,6 +45,9 @@ public:
     nerivo::testing::PtyPair vehicle; // the vehicle's end of COM 5
     std::unique_ptr<StationWindow> window;
 };
+
+// Stops the window's own tick, so that only the measured calls tick.
+void stop_ticking(StationWindow& window);
 
 // Sends standard output to /dev/null for as long as the object lives (the nav record dump
 // would otherwise measure the terminal); `saved()` is the real standard output meanwhile.

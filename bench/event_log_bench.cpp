@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -40,10 +41,12 @@ const char* const MESSAGES[] = {
     "Start transmitting Nav packets",         "Stop transmitting Nav packets",
 };
 
-QString nav_line(int i) {
-    return QString::asprintf("%02d:%02d:%.3f   LT:%.5f   LG:%.5f   SL:%.2f", (i / 3600) % 24,
-                             (i / 60) % 60, (i % 60) + 0.25, -45.70576 + i * 1e-6, -3.5 - i * 1e-6,
-                             7.0 + (i % 100) / 10.0);
+std::string nav_line(int i) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%02d:%02d:%.3f   LT:%.5f   LG:%.5f   SL:%.2f",
+                  (i / 3600) % 24, (i / 60) % 60, (i % 60) + 0.25, -45.70576 + i * 1e-6,
+                  -3.5 - i * 1e-6, 7.0 + (i % 100) / 10.0);
+    return line;
 }
 
 struct Figures {
@@ -130,12 +133,13 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
 
     std::printf("%d lines into each log of a shown station window\n", LINES);
-    const Figures status = fill(*window.status_log, [&window](int i) {
-        window.add_status_message(QString::fromLatin1(MESSAGES[i % std::size(MESSAGES)]));
+    nerivo::Station& station = window.station();
+    const Figures status = fill(*window.status_log(), [&station](int i) {
+        station.add_status_message(MESSAGES[i % std::size(MESSAGES)]);
     });
     const bool status_ok = report("status log", status);
     const Figures nav =
-        fill(*window.nav_log, [&window](int i) { window.add_nav_line(nav_line(i)); });
+        fill(*window.nav_log(), [&station](int i) { station.add_nav_line(nav_line(i)); });
     const bool nav_ok = report("nav log", nav);
 
     window.on_exit();

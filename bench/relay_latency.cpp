@@ -4,11 +4,9 @@
 // thread plays both peers, writing each sentence (a new position each time) at a random
 // phase of the tick, after the previous record came back. Relay period 0.
 //
-//   relay_latency [--fixes N] [--seed S] [--paced] [--precise-timer]
+//   relay_latency [--fixes N] [--seed S] [--paced]
 //     --paced          write each sentence one byte per 1.04 ms, as a 9600-baud line delivers
 //                      it (the latency still runs from the last byte)
-//     --precise-timer  restart the window's tick timer as a precise timer, to compare with
-//                      the coarse one it starts (which may stretch a period by 5%)
 // Exits 1 when a fix is lost or wrong, or the worst latency is over one tick period plus the
 // 53 bytes' time at 9600 baud (555 ms).
 #include "bench_station.h"
@@ -37,7 +35,6 @@ struct Options {
     int fixes = 200;
     unsigned seed = 1;
     bool paced = false;
-    bool precise_timer = false;
 };
 
 struct Fix {
@@ -56,8 +53,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &window_ && event->type() == QEvent::Timer &&
-            static_cast<QTimerEvent*>(event)->timerId() == window_.timer_id) {
+        // The tick is the window's only timer.
+        if (watched == &window_ && event->type() == QEvent::Timer) {
             stamps.push_back(steady_us());
         }
         return false;
@@ -138,11 +135,11 @@ bool carries(const std::vector<uint8_t>& bytes, const nerivo::bench::Sentence& s
     SmacHeader header;
     smac_read_header(bytes.data(), &header);
     smac_read_nav_payload(bytes.data() + SMAC_HEADER_SIZE, &fix);
-    static const uint8_t DONE[] = {'D', 'o', 'n', 'e', '\0'};
     return header.rec_type == SMAC_REC_NAV && header.rec_size == SMAC_NAV_PAYLOAD_SIZE &&
            fix.latitude == sentence.latitude && fix.longitude == sentence.longitude &&
            fix.time_of_day == sentence.time_of_day && fix.sl == sentence.sl &&
-           std::memcmp(bytes.data() + SMAC_NAV_RECORD_SIZE, DONE, sizeof DONE) == 0;
+           std::memcmp(bytes.data() + SMAC_NAV_RECORD_SIZE, SMAC_NAV_TERMINATOR,
+                       sizeof SMAC_NAV_TERMINATOR) == 0;
 }
 
 // The peers' thread: one sentence at a time, each at a random phase of the tick.
@@ -176,12 +173,8 @@ Options parse(int argc, char** argv) {
             options.seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
         } else if (arg == "--paced") {
             options.paced = true;
-        } else if (arg == "--precise-timer") {
-            options.precise_timer = true;
         } else {
-            std::fprintf(
-                stderr,
-                "usage: relay_latency [--fixes N] [--seed S] [--paced] [--precise-timer]\n");
+            std::fprintf(stderr, "usage: relay_latency [--fixes N] [--seed S] [--paced]\n");
             std::exit(2);
         }
     }
@@ -208,11 +201,6 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "relay_latency: the station's links did not connect\n");
             return 1;
         }
-        if (options.precise_timer) {
-            station.window->killTimer(station.window->timer_id);
-            station.window->timer_id =
-                station.window->startTimer(StationWindow::TICK_MS, Qt::PreciseTimer);
-        }
         TickStamps tick_stamps(*station.window);
         station.window->installEventFilter(&tick_stamps);
         std::thread peers([&] {
@@ -223,9 +211,9 @@ int main(int argc, char** argv) {
         peers.join();
         station.window->removeEventFilter(&tick_stamps);
         ticks = tick_stamps.stamps;
-        unexpected_count = station.window->status_log->line_count() - 4;
+        unexpected_count = station.window->status_log()->line_count() - 4;
         for (int row = 0; row < std::min(unexpected_count, 10); ++row) {
-            unexpected << station.window->status_log->line(row);
+            unexpected << station.window->status_log()->line(row);
         }
     }
 
@@ -261,9 +249,8 @@ int main(int argc, char** argv) {
     using nerivo::bench::quantile;
     const double worst = quantile(latency_ms, 1.0);
     std::printf("relay latency over pseudo-terminals: %d fixes, %s sentences at random phases "
-                "of the %d ms tick%s, relay period 0\n",
-                options.fixes, options.paced ? "9600-baud paced" : "whole", StationWindow::TICK_MS,
-                options.precise_timer ? " (precise timer)" : "");
+                "of the %d ms tick, relay period 0\n",
+                options.fixes, options.paced ? "9600-baud paced" : "whole", StationWindow::TICK_MS);
     std::printf("  sentence's last byte written -> \"Done\" read: median %.1f ms, p95 %.1f ms, "
                 "worst %.1f ms, best %.1f ms (bound %.0f ms)\n",
                 median(latency_ms), quantile(latency_ms, 0.95), worst, quantile(latency_ms, 0),

@@ -80,8 +80,7 @@ protected:
             shown_ms = now;
         } else if (event->type() == QEvent::Paint && painted_ms == 0) {
             painted_ms = now;
-        } else if (event->type() == QEvent::Timer && ticked_ms == 0 &&
-                   static_cast<QTimerEvent*>(event)->timerId() == window->timer_id) {
+        } else if (event->type() == QEvent::Timer && ticked_ms == 0) { // its only timer
             ticked_ms = now;
             // After the tick has run: "Exit", as the operator would.
             QTimer::singleShot(0, window, [window] { window->on_exit(); });

@@ -29,8 +29,7 @@ std::unique_ptr<BenchStation> the_station;
 BenchStation& station() {
     if (!the_station) {
         the_station = std::make_unique<BenchStation>();
-        the_station->window->killTimer(the_station->window->timer_id);
-        the_station->window->timer_id = 0;
+        nerivo::bench::stop_ticking(*the_station->window);
     }
     return *the_station;
 }
@@ -105,9 +104,9 @@ void tick_with_both_links_busy(benchmark::State& state, const char* name, bool w
             break;
         }
     }
-    if (s.window->status_log->line_count() != 4) {
+    if (s.window->status_log()->line_count() != 4) {
         // Started, two links connected, relay on: anything more is a fault the tick logged.
-        const std::string line = s.window->status_log->line(0).toStdString();
+        const std::string line = s.window->status_log()->line(0).toStdString();
         state.SkipWithError(("unexpected status line: " + line).c_str());
     }
     record_run(state, name, cpu_us);

@@ -36,11 +36,4 @@ void set_wall_clock(WallClock clock) {
     installed_clock() = std::move(clock);
 }
 
-std::tm local_time(int64_t seconds) {
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm result{};
-    localtime_r(&t, &result);
-    return result;
-}
-
 } // namespace nerivo

@@ -6,19 +6,6 @@
 
 namespace nerivo {
 
-CNumericLocale::CNumericLocale() {
-    static const locale_t c_locale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
-    if (c_locale != static_cast<locale_t>(0)) {
-        previous_ = uselocale(c_locale);
-    }
-}
-
-CNumericLocale::~CNumericLocale() {
-    if (previous_ != static_cast<locale_t>(0)) {
-        uselocale(previous_);
-    }
-}
-
 std::string c_format(const char* format, ...) {
     CNumericLocale c_numbers;
     char small[64];

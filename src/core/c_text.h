@@ -5,13 +5,13 @@
 // whatever the user's locale.
 
 #include <cstdint>
+#include <memory>
 #include <string>
-
-#include <locale.h>
 
 namespace nerivo {
 
-// Switches this thread to the C numeric locale for as long as the object lives.
+// Switches this thread to the C numeric locale for as long as the object lives (one file
+// per platform says how).
 class CNumericLocale {
 public:
     CNumericLocale();
@@ -20,7 +20,8 @@ public:
     CNumericLocale& operator=(const CNumericLocale&) = delete;
 
 private:
-    locale_t previous_ = static_cast<locale_t>(0);
+    struct Previous; // the thread's locale before, in the platform's terms
+    std::unique_ptr<Previous> previous_;
 };
 
 // printf-style formatting into a string as long as the text needs.

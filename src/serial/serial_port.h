@@ -1,6 +1,29 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+namespace nerivo {
+
+// Why a call failed, in the terms a caller can act on.
+enum class SerialError {
+    NONE,
+    DEVICE_NOT_FOUND, // no such port, or nothing behind its name
+    PERMISSION,       // the account may not use the device
+    IN_USE,           // another program (or link) holds it
+    UNSUPPORTED,      // a line setting the device cannot do
+    NOT_OPEN,         // the call needs an open port
+    TIMEOUT,          // the device took no byte in time
+    DEVICE_GONE,      // unplugged, or the far end hung up
+    OTHER,
+};
+
+struct SerialErrorInfo {
+    SerialError kind = SerialError::NONE;
+    std::string text; // the system's own words, e.g. "Permission denied"
+};
+
+} // namespace nerivo
 
 // One serial link, opened by COM port number. Writes go out one byte at a time with a bounded
 // wait; reads never ask for more than is waiting, so no call blocks the caller for long.
@@ -38,15 +61,23 @@ public:
     // far end never sees a record with a hole in it. Returns the bytes the device took.
     int32_t send(const uint8_t* data, int32_t length);
     // Bytes in the device's input queue; 0 when closed or when the device will not say.
-    uint32_t bytes_waiting();
+    uint32_t bytes_waiting() const;
     // Reads at most min(limit, bytes_waiting()) bytes without waiting; 0 on any failure.
     int32_t read(uint8_t* buffer, int32_t limit);
 
     bool is_open() const { return opened; }
 
+    // Why the last call failed; kind NONE when it succeeded. Every call sets it.
+    const nerivo::SerialErrorInfo& last_error() const { return error_; }
+
 private:
+    // Every failure goes through here: the platform's error code becomes a kind and a text.
+    void set_system_error(int code) const;
+    void clear_error() const { error_ = nerivo::SerialErrorInfo{}; }
+
     static constexpr intptr_t NO_HANDLE = -1;
 
     intptr_t handle = NO_HANDLE; // the backend's device handle (a file descriptor on POSIX)
     bool opened = false;
+    mutable nerivo::SerialErrorInfo error_;
 };

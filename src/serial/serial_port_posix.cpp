@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -65,11 +66,11 @@ bool line_settings_for(uint32_t baud, uint8_t parity, uint8_t byte_size, uint8_t
     return true;
 }
 
-// Raw 8-bit bytes both ways, and the caller's four settings on top.
-bool apply_line_settings(int fd, const LineSettings& wanted) {
+// Raw 8-bit bytes both ways, and the caller's four settings on top. Returns 0, or the error.
+int apply_line_settings(int fd, const LineSettings& wanted) {
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) {
-        return false;
+        return errno;
     }
     cfmakeraw(&tio);
     tio.c_iflag &= ~(IXOFF | IXANY);
@@ -78,20 +79,21 @@ bool apply_line_settings(int fd, const LineSettings& wanted) {
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
     tio.c_cflag |= wanted.size | wanted.parity | wanted.stop;
     if (cfsetispeed(&tio, wanted.speed) != 0 || cfsetospeed(&tio, wanted.speed) != 0) {
-        return false;
+        return EINVAL;
     }
     if (tcsetattr(fd, TCSANOW, &tio) != 0) {
-        return false;
+        return errno;
     }
     // tcsetattr succeeds when any part of the change took, and a driver that cannot do a rate
     // quietly keeps another. Size and parity are not read back: a pseudo-terminal has no
     // framing and always reports 8 bits without parity.
     termios now{};
     if (tcgetattr(fd, &now) != 0) {
-        return false;
+        return errno;
     }
-    return cfgetospeed(&now) == wanted.speed && cfgetispeed(&now) == wanted.speed &&
-           (now.c_cflag & CSTOPB) == wanted.stop;
+    const bool took = cfgetospeed(&now) == wanted.speed && cfgetispeed(&now) == wanted.speed &&
+                      (now.c_cflag & CSTOPB) == wanted.stop;
+    return took ? 0 : EINVAL;
 }
 
 int open_device(const char* path) {
@@ -105,38 +107,86 @@ int open_device(const char* path) {
 
 } // namespace
 
+void SerialPort::set_system_error(int code) const {
+    using nerivo::SerialError;
+    SerialError kind = SerialError::OTHER;
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENOTTY: // something is there, but not a serial line
+        kind = SerialError::DEVICE_NOT_FOUND;
+        break;
+    case ENODEV:
+    case ENXIO:
+        kind = opened ? SerialError::DEVICE_GONE : SerialError::DEVICE_NOT_FOUND;
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        kind = SerialError::PERMISSION;
+        break;
+    case EBUSY:
+        kind = SerialError::IN_USE;
+        break;
+    case EINVAL:
+        kind = SerialError::UNSUPPORTED;
+        break;
+    case EBADF:
+        kind = SerialError::NOT_OPEN;
+        break;
+    case ETIMEDOUT:
+        kind = SerialError::TIMEOUT;
+        break;
+    case EIO:
+    case EPIPE:
+        kind = SerialError::DEVICE_GONE;
+        break;
+    default:
+        break;
+    }
+    error_ = nerivo::SerialErrorInfo{kind, std::strerror(code)};
+}
+
 SerialPort::~SerialPort() {
     close();
 }
 
 bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
                       uint8_t stop_bits) {
+    clear_error();
     if (opened) {
         return true;
     }
     LineSettings settings;
     if (!line_settings_for(baud, parity, byte_size, stop_bits, settings)) {
+        set_system_error(EINVAL);
         return false;
     }
     const auto path = nerivo::com_port_path(port_number);
     if (!path) {
+        set_system_error(ENODEV);
         return false;
     }
     const int fd = open_device(path->c_str());
     if (fd < 0) {
+        set_system_error(errno);
         return false;
     }
     // The lock stops every other opener, root included; TIOCEXCL alone does not stop root.
     // It comes first so a refused open never touches the holder's exclusive flag.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // "would block" says nothing to an operator: the device is busy.
+        set_system_error(errno == EWOULDBLOCK ? EBUSY : errno);
         ::close(fd);
         return false;
     }
     if (ioctl(fd, TIOCEXCL) != 0) {
+        set_system_error(errno);
         ::close(fd);
         return false;
     }
-    if (!apply_line_settings(fd, settings)) {
+    if (const int error = apply_line_settings(fd, settings); error != 0) {
+        set_system_error(error);
         ioctl(fd, TIOCNXCL);
         ::close(fd);
         return false;
@@ -147,6 +197,7 @@ bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_
 }
 
 bool SerialPort::close() {
+    clear_error();
     if (!opened || handle == NO_HANDLE) {
         return true;
     }
@@ -160,7 +211,9 @@ bool SerialPort::close() {
 }
 
 bool SerialPort::write_byte(uint8_t byte) {
+    clear_error();
     if (!opened || handle == NO_HANDLE) {
+        set_system_error(EBADF);
         return false;
     }
     const int fd = static_cast<int>(handle);
@@ -175,13 +228,16 @@ bool SerialPort::write_byte(uint8_t byte) {
             continue;
         }
         if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-            return false; // EIO, EPIPE and the like: the device is gone, waiting won't help
+            // EIO, EPIPE and the like: the device is gone, waiting won't help.
+            set_system_error(n == 0 ? EIO : errno);
+            return false;
         }
         for (;;) {
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
                     .count();
             if (left <= 0) {
+                set_system_error(ETIMEDOUT);
                 return false;
             }
             pollfd p{fd, POLLOUT, 0};
@@ -189,7 +245,16 @@ bool SerialPort::write_byte(uint8_t byte) {
             if (ready < 0 && errno == EINTR) {
                 continue;
             }
-            if (ready <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            if (ready < 0) {
+                set_system_error(errno);
+                return false;
+            }
+            if (ready == 0) {
+                set_system_error(ETIMEDOUT);
+                return false;
+            }
+            if ((p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+                set_system_error(EIO);
                 return false;
             }
             if ((p.revents & POLLOUT) != 0) {
@@ -200,7 +265,12 @@ bool SerialPort::write_byte(uint8_t byte) {
 }
 
 int32_t SerialPort::send(const uint8_t* data, int32_t length) {
-    if (!opened || handle == NO_HANDLE || data == nullptr || length <= 0) {
+    clear_error();
+    if (!opened || handle == NO_HANDLE) {
+        set_system_error(EBADF);
+        return 0;
+    }
+    if (data == nullptr || length <= 0) {
         return 0;
     }
     int32_t taken = 0;
@@ -210,19 +280,30 @@ int32_t SerialPort::send(const uint8_t* data, int32_t length) {
     return taken;
 }
 
-uint32_t SerialPort::bytes_waiting() {
+uint32_t SerialPort::bytes_waiting() const {
+    clear_error();
     if (!opened || handle == NO_HANDLE) {
+        set_system_error(EBADF);
         return 0;
     }
     int count = 0;
-    if (ioctl(static_cast<int>(handle), FIONREAD, &count) != 0 || count < 0) {
+    if (ioctl(static_cast<int>(handle), FIONREAD, &count) != 0) {
+        set_system_error(errno);
+        return 0;
+    }
+    if (count < 0) {
         return 0;
     }
     return static_cast<uint32_t>(count);
 }
 
 int32_t SerialPort::read(uint8_t* buffer, int32_t limit) {
-    if (!opened || handle == NO_HANDLE || buffer == nullptr || limit <= 0) {
+    clear_error();
+    if (!opened || handle == NO_HANDLE) {
+        set_system_error(EBADF);
+        return 0;
+    }
+    if (buffer == nullptr || limit <= 0) {
         return 0;
     }
     const uint32_t waiting = bytes_waiting();
@@ -237,6 +318,7 @@ int32_t SerialPort::read(uint8_t* buffer, int32_t limit) {
             return static_cast<int32_t>(n);
         }
         if (errno != EINTR) {
+            set_system_error(errno);
             return 0;
         }
     }

@@ -1,6 +1,6 @@
 #include "about_box.h"
 
-#include "control_ids.h"
+#include "window_ids.h"
 
 #include <QPushButton>
 
@@ -8,7 +8,7 @@ AboutBox::AboutBox(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     controls_ = nerivo::build_dialog(*this, nerivo::about_template());
-    if (auto* ok = qobject_cast<QPushButton*>(controls_.find(IDC_ABOUT_OK))) {
+    if (auto* ok = qobject_cast<QPushButton*>(controls_.find(nerivo::IDC_ABOUT_OK))) {
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     }
     controls_.focus_first_tab_stop();

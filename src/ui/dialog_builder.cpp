@@ -1,9 +1,9 @@
 #include "dialog_builder.h"
 
 #include "app_icon.h"
-#include "control_ids.h"
 #include "log_view.h"
 #include "state_button.h"
+#include "window_ids.h"
 
 #include <QDialog>
 #include <QGroupBox>

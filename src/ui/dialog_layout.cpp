@@ -1,6 +1,6 @@
 #include "dialog_layout.h"
 
-#include "control_ids.h"
+#include "window_ids.h"
 
 namespace nerivo {
 

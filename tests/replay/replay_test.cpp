@@ -137,7 +137,7 @@ std::vector<uint8_t> status_record(float latitude) {
     SmacHeader header{};
     uint8_t out[SMAC_STATUS_RECORD_SIZE];
     uint32_t size = 0;
-    EXPECT_EQ(smac_encode_status(&header, &status, out, &size), 0);
+    EXPECT_EQ(smac_build_status(&header, &status, {1672563907, 0}, out, &size), SMAC_BUILT);
     return {out, out + size};
 }
 

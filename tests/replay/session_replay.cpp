@@ -1,24 +1,23 @@
 #include "session_replay.h"
 
 #include "com_dir.h"
+#include "control_ids.h"
 #include "fake_clock.h"
-#include "modal_answer.h"
 #include "pty_pair.h"
+#include "recording_view.h"
 #include "smac_records.h"
-#include "station_window.h"
+#include "station.h"
 #include "stdout_to_file.h"
 
-#include <QtTest/QTest>
-
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <iterator>
 #include <memory>
-#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -29,8 +28,6 @@ using nerivo::sim::Session;
 using nerivo::sim::SessionEvent;
 using nerivo::sim::SessionEventKind;
 using Clock = std::chrono::steady_clock;
-
-constexpr uint8_t DONE[5] = {'D', 'o', 'n', 'e', 0};
 
 // Pseudo-terminals deliver a moment late: wait until exactly `count` bytes wait.
 bool settle(const PtyPair& line, std::size_t count) {
@@ -55,18 +52,15 @@ void read_available(const PtyPair& line, std::vector<uint8_t>& into) {
     }
 }
 
-std::string log_text(const nerivo::LogView* log) {
+std::string log_text(const std::vector<std::pair<WallTime, std::string>>& log) {
     std::string text;
-    if (log == nullptr) {
-        return text;
-    }
-    for (int row = log->line_count() - 1; row >= 0; --row) {
-        text += log->line(row).toStdString() + "\n";
+    for (const auto& line : log) {
+        text += line.second + "\n";
     }
     return text;
 }
 
-std::string screen_line(const StationWindow& window) {
+std::string screen_line(const RecordingView& view) {
     static const struct {
         int id;
         const char* label;
@@ -77,29 +71,31 @@ std::string screen_line(const StationWindow& window) {
                   {IDC_ABORT, "Abort"},       {IDC_XMIT_BUTTON, "relay button"}};
     std::string line;
     for (const auto& f : FIELDS) {
-        line += std::string(line.empty() ? "" : " | ") + f.label + " \"" +
-                window.field_text(f.id).toStdString() + "\"";
+        line += std::string(line.empty() ? "" : " | ") + f.label + " \"" + view.field(f.id) + "\"";
     }
     return line;
 }
 
 struct Button {
     const char* name;
-    int id;
-    const char* question; // title of its Yes/No box, if it asks
+    void (Station::*operation)();
+    const char* question; // caption of its Yes/No question, if it asks
 };
 
 constexpr Button BUTTONS[] = {
-    {"connect_winfrog", IDC_WINFROG_BUTTON, nullptr},
-    {"connect_auv", IDC_AUV_BUTTON, nullptr},
-    {"toggle_relay", IDC_XMIT_BUTTON, nullptr},
-    {"request_status", IDC_REQUEST_STATUS, nullptr},
-    {"abort_mission", IDC_ABORT_MISSION, "Abort Mission"},
-    {"start_survey", IDC_START_SURVEY, "Start Survey"},
+    {"connect_winfrog", &Station::connect_winfrog, nullptr},
+    {"connect_auv", &Station::connect_auv, nullptr},
+    {"toggle_relay", &Station::toggle_relay, nullptr},
+    {"request_status", &Station::request_status, nullptr},
+    {"abort_mission", &Station::abort_mission, "Abort Mission"},
+    {"start_survey", &Station::start_survey, "Start Survey"},
 };
 
-// Clicks the button the way the operator does; empty, or what was wrong.
-std::string click(StationWindow& window, const std::vector<std::string>& words) {
+// The fields an operator can type into.
+constexpr int TYPED_FIELDS[] = {IDC_WINFROG_COM, IDC_AUV_COM, IDC_GPS_COM, IDC_XMIT_PERIOD};
+
+// Presses the button the way the operator does; empty, or what was wrong.
+std::string click(Station& station, RecordingView& view, const std::vector<std::string>& words) {
     const Button* button = nullptr;
     for (const Button& b : BUTTONS) {
         if (words[0] == b.name) {
@@ -109,24 +105,22 @@ std::string click(StationWindow& window, const std::vector<std::string>& words) 
     if (button == nullptr) {
         return "no button \"" + words[0] + "\"";
     }
-    QWidget* widget = window.control(button->id);
-    if (widget == nullptr) {
-        return "the window has no control " + std::to_string(button->id);
-    }
     if (button->question == nullptr) {
         if (words.size() != 1) {
             return words[0] + " asks nothing to answer";
         }
-        QTest::mouseClick(widget, Qt::LeftButton);
+        (station.*button->operation)();
         return "";
     }
     if (words.size() != 2 || (words[1] != "yes" && words[1] != "no")) {
         return words[0] + " wants the answer yes or no";
     }
-    const auto seen = answer_next_modal(words[1] == "yes" ? Qt::Key_Return : Qt::Key_Escape);
-    QTest::mouseClick(widget, Qt::LeftButton);
-    if (!seen->answered || seen->title != QString::fromLatin1(button->question)) {
-        return std::string("no \"") + button->question + "\" box came to answer";
+    const std::size_t asked = view.questions().size();
+    view.answer({words[1] == "yes"});
+    (station.*button->operation)();
+    if (view.questions().size() != asked + 1 ||
+        view.questions().back().caption != button->question) {
+        return std::string("no \"") + button->question + "\" question came to answer";
     }
     return "";
 }
@@ -144,16 +138,16 @@ ReplayOutput replay_session(const Session& session) {
     com_dir.map(5, vehicle_line.device_path());
     StdoutToFile captured;
 
-    auto window = std::make_unique<StationWindow>();
-    window->show();
-    // Ticks come from the session only.
-    window->killTimer(window->timer_id);
-    window->timer_id = 0;
+    RecordingView view;
+    // The relay button's caption comes from the window's layout until the relay first starts.
+    view.set_field_text(IDC_XMIT_BUTTON, "Start Nav Packets");
+    auto station = std::make_unique<Station>(view); // dumps to the real standard output
+    station->init_station();
 
     std::size_t usbl_waiting = 0;
     std::size_t vehicle_waiting = 0;
     std::vector<uint8_t> from_station;
-    std::string last_screen = screen_line(*window);
+    std::string last_screen = screen_line(view);
     out.screen = "0 " + last_screen + "\n";
 
     for (const SessionEvent& e : session.events) {
@@ -175,11 +169,12 @@ ReplayOutput replay_session(const Session& session) {
             break;
         case SessionEventKind::FIELD: {
             const long long id = std::strtoll(e.words[0].c_str(), nullptr, 10);
-            if (id < 0 || id > INT_MAX || window->control(static_cast<int>(id)) == nullptr) {
-                out.problem = where + "the window has no field " + e.words[0];
+            if (std::find(std::begin(TYPED_FIELDS), std::end(TYPED_FIELDS), id) ==
+                std::end(TYPED_FIELDS)) {
+                out.problem = where + "the window has no field " + e.words[0] + " to type in";
                 break;
             }
-            window->set_field_text(static_cast<int>(id), QString::fromStdString(e.text));
+            view.set_field_text(static_cast<int>(id), e.text);
             break;
         }
         case SessionEventKind::TICK:
@@ -190,8 +185,8 @@ ReplayOutput replay_session(const Session& session) {
                 break;
             }
             if (e.kind == SessionEventKind::TICK) {
-                window->on_tick(0);
-            } else if (const std::string p = click(*window, e.words); !p.empty()) {
+                station->on_tick();
+            } else if (const std::string p = click(*station, view, e.words); !p.empty()) {
                 out.problem = where + p;
             }
             usbl_waiting = usbl_line.pending_at_device();
@@ -202,7 +197,7 @@ ReplayOutput replay_session(const Session& session) {
         if (!out.problem.empty()) {
             break;
         }
-        const std::string screen = screen_line(*window);
+        const std::string screen = screen_line(view);
         if (screen != last_screen) {
             out.screen += std::to_string(e.time_ms) + " " + screen + "\n";
             last_screen = screen;
@@ -212,9 +207,9 @@ ReplayOutput replay_session(const Session& session) {
     from_station.insert(from_station.end(), rest.begin(), rest.end());
 
     out.vehicle = vehicle_listing(from_station);
-    out.status_log = log_text(window->status_log);
-    out.nav_log = log_text(window->nav_log);
-    window.reset();
+    out.status_log = log_text(view.status_log());
+    out.nav_log = log_text(view.nav_log());
+    station.reset();
     out.stdout_text = captured.finish();
     return out;
 }
@@ -233,10 +228,11 @@ std::string vehicle_listing(const std::vector<uint8_t>& bytes) {
     while (at < bytes.size()) {
         const uint8_t* p = bytes.data() + at;
         const std::size_t left = bytes.size() - at;
-        if (left >= sizeof DONE && std::memcmp(p, DONE, sizeof DONE) == 0) {
+        if (left >= sizeof SMAC_NAV_TERMINATOR &&
+            std::memcmp(p, SMAC_NAV_TERMINATOR, sizeof SMAC_NAV_TERMINATOR) == 0) {
             flush_loose();
-            out += "Done     : " + nerivo::sim::hex_bytes(p, sizeof DONE) + "\n";
-            at += sizeof DONE;
+            out += "Done     : " + nerivo::sim::hex_bytes(p, sizeof SMAC_NAV_TERMINATOR) + "\n";
+            at += sizeof SMAC_NAV_TERMINATOR;
             continue;
         }
         SmacHeader h{};

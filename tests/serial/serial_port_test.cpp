@@ -113,11 +113,21 @@ TEST_F(SerialPortTest, FailedOpenLeavesPortClosedAndInert) {
     const uint8_t record[4] = {1, 2, 3, 4};
 
     // 0 and -1 name no port, 4 is not mapped, 5 maps to nothing, 6 and 7 are not serial lines.
-    for (const int32_t number : {0, -1, 4, 5, 6, 7}) {
+    struct Case {
+        int32_t number;
+        const char* reason;
+    };
+    for (const Case c :
+         {Case{0, "No such device"}, Case{-1, "No such device"},
+          Case{4, "No such file or directory"}, Case{5, "No such file or directory"},
+          Case{6, "Inappropriate ioctl for device"}, Case{7, "Inappropriate ioctl for device"}}) {
+        const int32_t number = c.number;
         SCOPED_TRACE("COM " + std::to_string(number));
         const std::size_t descriptors = open_descriptor_count();
         EXPECT_FALSE(
             port.open(number, 9600, SerialPort::PARITY_NONE, 8, SerialPort::STOP_BITS_ONE));
+        EXPECT_EQ(port.last_error().kind, nerivo::SerialError::DEVICE_NOT_FOUND);
+        EXPECT_EQ(port.last_error().text, c.reason);
         EXPECT_EQ(open_descriptor_count(), descriptors);
         EXPECT_FALSE(port.is_open());
         EXPECT_FALSE(port.write_byte(0x55));
@@ -167,6 +177,8 @@ TEST_F(SerialPortTest, RefusesOtherOpenersUntilClosed) {
     }
     SerialPort second;
     EXPECT_FALSE(second.open(COM, 9600, SerialPort::PARITY_NONE, 8, SerialPort::STOP_BITS_ONE));
+    EXPECT_EQ(second.last_error().kind, nerivo::SerialError::IN_USE);
+    EXPECT_EQ(second.last_error().text, "Device or resource busy");
 
     EXPECT_TRUE(port.close());
     EXPECT_FALSE(port.is_open());
@@ -248,6 +260,7 @@ TEST_F(SerialPortTest, SendCountsOnlyBytesTheDeviceTook) {
     EXPECT_TRUE(port.close());
     EXPECT_TRUE(port.close());
     EXPECT_EQ(port.send(record.data(), 33), 0);
+    EXPECT_EQ(port.last_error().kind, nerivo::SerialError::NOT_OPEN);
     EXPECT_TRUE(pty.drain().empty());
 }
 
@@ -264,6 +277,7 @@ TEST_F(SerialPortTest, StalledPeerCostsOneByteWaitAndReportsBytesNotTaken) {
     RecordProperty("waited_ms", static_cast<int>(waited));
     RecordProperty("bytes_taken", taken);
     EXPECT_LT(taken, 48);
+    EXPECT_EQ(port.last_error().kind, nerivo::SerialError::TIMEOUT);
     EXPECT_GE(waited, SerialPort::WRITE_BYTE_TIMEOUT_MS - 20);
     EXPECT_LT(waited, SerialPort::WRITE_BYTE_TIMEOUT_MS + 400);
 
@@ -274,6 +288,7 @@ TEST_F(SerialPortTest, StalledPeerCostsOneByteWaitAndReportsBytesNotTaken) {
 
     // Once the peer reads again, the link carries on.
     EXPECT_EQ(port.send(record.data(), 48), 48);
+    EXPECT_EQ(port.last_error().kind, nerivo::SerialError::NONE);
     EXPECT_EQ(pty.read(48), record);
 }
 
@@ -291,6 +306,7 @@ TEST_F(SerialPortTest, PeerHangUpGivesZerosAndFailsWritesAtOnce) {
         EXPECT_FALSE(port.write_byte(0x55));
         const std::vector<uint8_t> record = pattern(48, 0);
         EXPECT_EQ(port.send(record.data(), 48), 0);
+        EXPECT_EQ(port.last_error().kind, nerivo::SerialError::DEVICE_GONE);
     }
     EXPECT_LT(elapsed_ms(start), 100);
     EXPECT_TRUE(port.is_open());
@@ -370,6 +386,7 @@ TEST_P(RefusedSettingsTest, FailOpenAndLeaveTheDeviceAlone) {
     const std::size_t descriptors = open_descriptor_count();
 
     EXPECT_FALSE(port.open(COM, row.baud, row.parity, row.byte_size, row.stop_bits));
+    EXPECT_EQ(port.last_error().kind, nerivo::SerialError::UNSUPPORTED);
     EXPECT_FALSE(port.is_open());
     EXPECT_EQ(open_descriptor_count(), descriptors);
     EXPECT_FALSE(held_exclusively(pty.slave_fd()));

@@ -1,5 +1,5 @@
 #include "about_box.h"
-#include "control_ids.h"
+#include "window_ids.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -10,6 +10,8 @@
 #include <functional>
 
 namespace {
+
+using namespace nerivo;
 
 using nerivo::control_id;
 

@@ -1,7 +1,7 @@
-#include "control_ids.h"
 #include "dialog_builder.h"
 #include "log_view.h"
 #include "state_button.h"
+#include "window_ids.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,6 +16,8 @@
 #include <vector>
 
 namespace {
+
+using namespace nerivo;
 
 using nerivo::control_id;
 

@@ -1,4 +1,5 @@
 #include "state_button.h"
+#include "station_view.h"
 #include "system_colours.h"
 
 #include <QApplication>

@@ -17,11 +17,6 @@
 
 namespace nerivo::sim {
 
-// The framer started out here; code written against these names still finds them.
-using nerivo::FrameEvent;
-using nerivo::FrameEventKind;
-using nerivo::RecordFramer;
-
 // One status record as it goes on the wire, with what was done to it.
 struct StatusBytes {
     std::vector<uint8_t> bytes; // garbage first, if any, then the 68-byte record

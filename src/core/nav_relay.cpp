@@ -1,20 +1,12 @@
 // The navigation relay: USBL sentences in on the navigation link, nav records out to the
 // vehicle, at most one per transmit period and never the same position twice.
-#include "station_window.h"
+#include "station.h"
 
 #include "c_text.h"
-#include "smac_records.h"
 #include "usbl_sentence.h"
-#include "wall_clock.h"
 
-#include <string>
-
+namespace nerivo {
 namespace {
-
-constexpr int32_t USBL_READ_LIMIT = 256;
-
-// Every nav record is followed on the wire by "Done" and its terminating zero.
-constexpr uint8_t NAV_TERMINATOR[] = {'D', 'o', 'n', 'e', '\0'};
 
 // Degrees and minutes to signed decimal degrees, negated for the given hemisphere letter.
 float decimal_degrees(int degrees, float minutes, char hemisphere, char negative) {
@@ -31,7 +23,7 @@ bool awaits_line_end(const std::string& text) {
 
 } // namespace
 
-void StationWindow::process_usbl_input() {
+void Station::process_usbl_input() {
     if (winfrog_port.bytes_waiting() == 0) {
         return;
     }
@@ -49,11 +41,11 @@ void StationWindow::process_usbl_input() {
             return;
         }
     }
-    nerivo::UsblSentence sentence;
-    const int filled = nerivo::scan_usbl_sentence(reinterpret_cast<const uint8_t*>(text.data()),
-                                                  text.size(), &sentence);
-    if (filled != nerivo::USBL_SENTENCE_CONVERSIONS) {
-        add_status_message(QStringLiteral("received too few tokens in USBL string"));
+    UsblSentence sentence;
+    const int filled =
+        scan_usbl_sentence(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &sentence);
+    if (filled != USBL_SENTENCE_CONVERSIONS) {
+        add_status_message("received too few tokens in USBL string");
         return;
     }
 
@@ -71,7 +63,7 @@ void StationWindow::process_usbl_input() {
                         sentence.lat_minutes == last_sent_fix.lat_minutes &&
                         sentence.lon_degrees == last_sent_fix.lon_degrees &&
                         sentence.lon_minutes == last_sent_fix.lon_minutes;
-    const int64_t now = nerivo::wall_clock_now().seconds;
+    const int64_t now = wall_clock_now().seconds;
     if (transmitting == 0 || now - last_xmit_time < xmit_period || repeat) {
         return;
     }
@@ -84,7 +76,7 @@ void StationWindow::process_usbl_input() {
     last_xmit_time = now;
 }
 
-bool StationWindow::send_nav_record() {
+bool Station::send_nav_record() {
     NavFix fix;
     fix.time_of_day = static_cast<float>(fix_hours * 3600.0 + fix_minutes * 60.0 + fix_seconds);
     fix.latitude = fix_latitude;
@@ -94,19 +86,21 @@ bool StationWindow::send_nav_record() {
     SmacHeader header{}; // param 0
     uint8_t record[SMAC_NAV_RECORD_SIZE];
     uint32_t size = 0;
-    smac_encode_nav(&header, &fix, record, &size);
+    smac_build_nav(&header, &fix, wall_clock_now(), record, &size);
+    dump_.write(smac_dump_text(record, size));
 
     const bool sent =
         auv_port.send(record, static_cast<int32_t>(size)) == static_cast<int32_t>(size) &&
-        auv_port.send(NAV_TERMINATOR, sizeof NAV_TERMINATOR) ==
-            static_cast<int32_t>(sizeof NAV_TERMINATOR);
+        auv_port.send(SMAC_NAV_TERMINATOR, sizeof SMAC_NAV_TERMINATOR) ==
+            static_cast<int32_t>(sizeof SMAC_NAV_TERMINATOR);
     if (!sent) {
-        add_status_message(QStringLiteral("Send to AUV failed"));
+        add_status_message("Send to AUV failed");
         return false;
     }
-    add_nav_line(QString::fromStdString(
-        nerivo::c_format("%02d:%02d:%.3f   LT:%.5f   LG:%.5f   SL:%.2f", fix_hours, fix_minutes,
-                         static_cast<double>(fix_seconds), static_cast<double>(fix_latitude),
-                         static_cast<double>(fix_longitude), static_cast<double>(fix_sl))));
+    add_nav_line(c_format("%02d:%02d:%.3f   LT:%.5f   LG:%.5f   SL:%.2f", fix_hours, fix_minutes,
+                          static_cast<double>(fix_seconds), static_cast<double>(fix_latitude),
+                          static_cast<double>(fix_longitude), static_cast<double>(fix_sl)));
     return true;
 }
+
+} // namespace nerivo

@@ -1,3 +1,4 @@
+#include "state_button.h"
 #include "station_helpers.h"
 
 #include <QAbstractEventDispatcher>
@@ -10,29 +11,26 @@
 namespace {
 
 using nerivo::testing::StartedStation;
+using namespace nerivo;
 
 bool timer_runs_every(const StationWindow& window, int interval_ms) {
     const auto timers =
         QAbstractEventDispatcher::instance()->registeredTimers(const_cast<StationWindow*>(&window));
-    for (const auto& timer : timers) {
-        if (timer.timerId == window.timer_id && timer.interval == interval_ms &&
-            timer.timerType == Qt::PreciseTimer) {
-            return true;
-        }
-    }
-    return false;
+    return timers.size() == 1 && timers[0].interval == interval_ms &&
+           timers[0].timerType == Qt::PreciseTimer;
 }
 
 TEST(StationStartUp, StatusLogHoldsOnlyTheStartLineAndNavLogIsEmpty) {
     StartedStation station;
     const StationWindow& window = *station.window;
-    ASSERT_NE(window.status_log, nullptr);
-    ASSERT_NE(window.nav_log, nullptr);
-    EXPECT_EQ(window.status_log, window.control(IDC_STATUS_LOG));
-    EXPECT_EQ(window.nav_log, window.control(IDC_NAV_LOG));
-    ASSERT_EQ(window.status_log->line_count(), 1);
-    EXPECT_EQ(window.status_log->line(0), QStringLiteral("[000 09:05:07] Nerivo Started...ready"));
-    EXPECT_EQ(window.nav_log->line_count(), 0);
+    ASSERT_NE(window.status_log(), nullptr);
+    ASSERT_NE(window.nav_log(), nullptr);
+    EXPECT_EQ(window.status_log(), window.control(IDC_STATUS_LOG));
+    EXPECT_EQ(window.nav_log(), window.control(IDC_NAV_LOG));
+    ASSERT_EQ(window.status_log()->line_count(), 1);
+    EXPECT_EQ(window.status_log()->line(0),
+              QStringLiteral("[000 09:05:07] Nerivo Started...ready"));
+    EXPECT_EQ(window.nav_log()->line_count(), 0);
 }
 
 TEST(StationStartUp, LogsHaveTheirOneColumn) {
@@ -42,8 +40,8 @@ TEST(StationStartUp, LogsHaveTheirOneColumn) {
         const nerivo::LogView* log;
         const char* heading;
     };
-    for (const Row& row : {Row{window.status_log, "Status Message"},
-                           Row{window.nav_log, "Transmitted Nav Records"}}) {
+    for (const Row& row : {Row{window.status_log(), "Status Message"},
+                           Row{window.nav_log(), "Transmitted Nav Records"}}) {
         EXPECT_EQ(row.log->header()->count(), 1);
         EXPECT_EQ(row.log->header()->sectionSize(0), 400);
         EXPECT_EQ(row.log->log_model()->headerData(0, Qt::Horizontal).toString(),
@@ -72,34 +70,21 @@ TEST(StationStartUp, FieldsShowTheirInitialTexts) {
     }
 }
 
-TEST(StationStartUp, FlagsAndTimerAreSet) {
+TEST(StationStartUp, TimerTicksEveryHalfSecond) {
     StartedStation station;
-    const StationWindow& window = *station.window;
-    EXPECT_EQ(window.gps_connected, 1);
-    EXPECT_EQ(window.winfrog_connected, 0);
-    EXPECT_EQ(window.auv_connected, 0);
-    EXPECT_EQ(window.transmitting, 0);
-    EXPECT_EQ(window.last_xmit_time, 0);
-    EXPECT_NE(window.timer_id, 0);
-    EXPECT_TRUE(timer_runs_every(window, 500));
+    EXPECT_TRUE(timer_runs_every(*station.window, 500));
 }
 
 TEST(StationStartUp, AllFourStateButtonsAreBoundAndRed) {
     StartedStation station;
     const StationWindow& window = *station.window;
-    struct Row {
-        StateButton* button;
-        int id;
-    };
-    for (const Row& row :
-         {Row{window.winfrog_button, IDC_WINFROG_BUTTON}, Row{window.gps_button, IDC_GPS_BUTTON},
-          Row{window.auv_button, IDC_AUV_BUTTON}, Row{window.xmit_button, IDC_XMIT_BUTTON}}) {
-        ASSERT_NE(row.button, nullptr) << row.id;
-        EXPECT_EQ(row.button, window.control(row.id));
-        EXPECT_EQ(row.button->face_colour, STATE_RED) << row.id;
-        EXPECT_EQ(row.button->text_colour, STATE_CAPTION) << row.id;
-        const QImage face = row.button->grab().toImage();
-        EXPECT_EQ(QColor(face.pixel(3, face.height() / 2)), QColor(255, 65, 65)) << row.id;
+    for (const int id : {IDC_WINFROG_BUTTON, IDC_GPS_BUTTON, IDC_AUV_BUTTON, IDC_XMIT_BUTTON}) {
+        auto* button = qobject_cast<StateButton*>(window.control(id));
+        ASSERT_NE(button, nullptr) << id;
+        EXPECT_EQ(button->face_colour, STATE_RED) << id;
+        EXPECT_EQ(button->text_colour, STATE_CAPTION) << id;
+        const QImage face = button->grab().toImage();
+        EXPECT_EQ(QColor(face.pixel(3, face.height() / 2)), QColor(255, 65, 65)) << id;
     }
 }
 
@@ -115,8 +100,8 @@ TEST(StationStartUp, FocusIsOnExit) {
 TEST(StationStartUp, InitialisationRunsOnceBeforeTheWindowFirstShows) {
     nerivo::testing::FakeClock clock;
     StationWindow window;
-    EXPECT_EQ(window.status_log, nullptr);
-    EXPECT_EQ(window.timer_id, 0);
+    EXPECT_EQ(window.status_log(), nullptr);
+    EXPECT_TRUE(QAbstractEventDispatcher::instance()->registeredTimers(&window).isEmpty());
     EXPECT_EQ(window.field_text(IDC_XMIT_PERIOD), QString());
 
     struct ShowWatch : QObject {
@@ -124,7 +109,7 @@ TEST(StationStartUp, InitialisationRunsOnceBeforeTheWindowFirstShows) {
         bool eventFilter(QObject* watched, QEvent* event) override {
             if (event->type() == QEvent::Show && lines_at_show < 0) {
                 const auto* station = static_cast<StationWindow*>(watched);
-                lines_at_show = station->status_log ? station->status_log->line_count() : 0;
+                lines_at_show = station->status_log() ? station->status_log()->line_count() : 0;
             }
             return false;
         }
@@ -133,13 +118,15 @@ TEST(StationStartUp, InitialisationRunsOnceBeforeTheWindowFirstShows) {
     window.show();
     EXPECT_EQ(watch.lines_at_show, 1);
 
-    const int timer = window.timer_id;
+    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(&window);
     window.hide();
     window.show();
     EXPECT_TRUE(window.init_station());
-    EXPECT_EQ(window.status_log->line_count(), 1);
-    EXPECT_EQ(window.timer_id, timer);
-    EXPECT_EQ(QAbstractEventDispatcher::instance()->registeredTimers(&window).size(), 1);
+    EXPECT_EQ(window.status_log()->line_count(), 1);
+    const auto after = QAbstractEventDispatcher::instance()->registeredTimers(&window);
+    ASSERT_EQ(after.size(), 1);
+    ASSERT_EQ(timers.size(), 1);
+    EXPECT_EQ(after[0].timerId, timers[0].timerId);
 }
 
 TEST(StationStartUp, WindowIsFixedSizeWithMinimiseBoxAndIcon) {

@@ -11,20 +11,21 @@ namespace nerivo::testing {
 LinkedStation::LinkedStation() {
     com.map(1, usbl.device_path());
     com.map(5, vehicle.device_path());
+    station.init_station();
 }
 
 void LinkedStation::connect_both() {
-    window->connect_winfrog();
-    window->connect_auv();
-    ASSERT_EQ(window->winfrog_connected, 1);
-    ASSERT_EQ(window->auv_connected, 1);
+    station.connect_winfrog();
+    station.connect_auv();
+    ASSERT_EQ(view.face_colour(IDC_WINFROG_BUTTON), STATE_GREEN);
+    ASSERT_EQ(view.face_colour(IDC_AUV_BUTTON), STATE_GREEN);
 }
 
 void LinkedStation::start_relay(int period_s) {
     connect_both();
-    window->set_field_text(IDC_XMIT_PERIOD, QString::number(period_s));
-    window->toggle_relay();
-    ASSERT_EQ(window->transmitting, 1);
+    view.set_field_text(IDC_XMIT_PERIOD, std::to_string(period_s));
+    station.toggle_relay();
+    ASSERT_EQ(view.field(IDC_XMIT_BUTTON), "Stop Packet Xmit");
 }
 
 void LinkedStation::usbl_sends(const std::string& text) {
@@ -45,40 +46,16 @@ std::string LinkedStation::sentence(int lat_deg, double lat_min, char ns, int lo
                     time, lat_deg, lat_min, ns, lon_deg, lon_min, ew, sl);
 }
 
-QStringList LinkedStation::status_lines() const {
-    QStringList lines;
-    for (int row = 0; row < window->status_log->line_count(); ++row) {
-        lines << window->status_log->line(row);
-    }
-    return lines;
-}
-
-QStringList LinkedStation::status_messages() const {
-    QStringList messages;
-    for (const QString& line : status_lines()) {
-        messages << line.mid(15); // "[DDD HH:MM:SS] "
-    }
-    return messages;
-}
-
-QString LinkedStation::newest_status() const {
-    return status_messages().value(0);
-}
-
-int LinkedStation::status_count() const {
-    return window->status_log->line_count();
-}
-
 std::vector<uint8_t> status_record(const VehicleStatus& status) {
     SmacHeader header{};
     std::vector<uint8_t> record(SMAC_STATUS_RECORD_SIZE);
     uint32_t size = 0;
-    smac_encode_status(&header, &status, record.data(), &size);
+    smac_build_status(&header, &status, wall_clock_now(), record.data(), &size);
     return record;
 }
 
 std::vector<SentNav> nav_records_in(const std::vector<uint8_t>& bytes) {
-    constexpr size_t STRIDE = SMAC_NAV_RECORD_SIZE + 5;
+    constexpr size_t STRIDE = SMAC_NAV_RECORD_SIZE + sizeof SMAC_NAV_TERMINATOR;
     std::vector<SentNav> records;
     EXPECT_EQ(bytes.size() % STRIDE, 0u) << "not whole nav records: " << bytes.size() << " bytes";
     for (size_t at = 0; at + STRIDE <= bytes.size(); at += STRIDE) {

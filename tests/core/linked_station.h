@@ -1,11 +1,12 @@
 #pragma once
 
 #include "com_dir.h"
+#include "control_ids.h"
+#include "fake_clock.h"
 #include "pty_pair.h"
+#include "recording_view.h"
 #include "smac_records.h"
-#include "station_helpers.h"
-
-#include <QStringList>
+#include "station.h"
 
 #include <cstdint>
 #include <string>
@@ -13,14 +14,20 @@
 
 namespace nerivo::testing {
 
-// A started station whose COM 1 and COM 5 lead to cables the test holds: `usbl` is the
-// navigation package's end, `vehicle` the vehicle's.
-struct LinkedStation : StartedStation {
+// A started station at 09:05:07 on 1 January 2023 (UTC), whose COM 1 and COM 5 lead to cables
+// the test holds: `usbl` is the navigation package's end, `vehicle` the vehicle's. What the
+// operator sees is in `view`; the record dumps are in `dump`.
+struct LinkedStation {
     LinkedStation();
 
+    ScopedTimeZone zone{"UTC0"};
+    FakeClock clock{local_seconds(2023, 1, 1, 9, 5, 7)};
     ComDir com;
     PtyPair usbl;
     PtyPair vehicle;
+    RecordingView view;
+    RecordedDump dump;
+    Station station{view, &dump};
 
     void connect_both();
     // Connects both links and starts the relay with this transmit period.
@@ -34,13 +41,11 @@ struct LinkedStation : StartedStation {
     static std::string sentence(int lat_deg, double lat_min, char ns, int lon_deg, double lon_min,
                                 char ew, const char* time = "120000.00", double sl = 10.0);
 
-    QStringList status_lines() const;    // newest first, stamps included
-    QStringList status_messages() const; // newest first, stamps cut off
-    QString newest_status() const;
-    int status_count() const;
+    std::string newest_status() const { return view.newest_status(); }
+    std::size_t status_count() const { return view.status_count(); }
 };
 
-// A whole status record built now (the encoder is pinned by the record tests).
+// A whole status record as the vehicle sends it.
 std::vector<uint8_t> status_record(const VehicleStatus& status);
 
 // Splits what arrived at the vehicle end into nav records: each must be 48 bytes and "Done".

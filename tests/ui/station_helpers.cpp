@@ -54,8 +54,8 @@ QStringList screen_of(const StationWindow& window) {
             screen << QStringLiteral("%1=%2").arg(id).arg(window.field_text(id));
         }
     }
-    screen << QStringLiteral("status lines %1").arg(window.status_log->line_count());
-    screen << QStringLiteral("nav lines %1").arg(window.nav_log->line_count());
+    screen << QStringLiteral("status lines %1").arg(window.status_log()->line_count());
+    screen << QStringLiteral("nav lines %1").arg(window.nav_log()->line_count());
     return screen;
 }
 

@@ -13,6 +13,7 @@ using nerivo::testing::exec_and;
 using nerivo::testing::Opened;
 using nerivo::testing::run_answering;
 using nerivo::testing::StartedStation;
+using namespace nerivo;
 
 const QString ABOUT = QStringLiteral("About Nerivo");
 
@@ -114,7 +115,7 @@ TEST(MinimisedWindow, PaintsTheIconCentred) {
     {
         QPainter painter(&expected);
         // 961 x 359 client, 32-pixel icon: (961 - 32 + 1) / 2 = 465, (359 - 32 + 1) / 2 = 164.
-        painter.drawPixmap(465, 164, window.icon.pixmap(nerivo::ICON_EXTENT));
+        painter.drawPixmap(465, 164, window.windowIcon().pixmap(nerivo::ICON_EXTENT));
     }
     EXPECT_EQ(window_only(window), expected);
 }

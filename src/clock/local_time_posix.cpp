@@ -1,0 +1,12 @@
+#include "wall_clock.h"
+
+namespace nerivo {
+
+std::tm local_time(int64_t seconds) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm result{};
+    localtime_r(&t, &result);
+    return result;
+}
+
+} // namespace nerivo

@@ -1,0 +1,28 @@
+#include "c_text.h"
+
+#include <clocale>
+#include <locale.h>
+#include <string>
+
+namespace nerivo {
+
+// The C runtime here has no per-thread locale objects: the thread is given a locale of its
+// own, switched to C for numbers, and put back afterwards.
+struct CNumericLocale::Previous {
+    int thread_mode;
+    std::string numeric;
+};
+
+CNumericLocale::CNumericLocale() {
+    const int mode = _configthreadlocale(_ENABLE_PER_THREAD_LOCALE);
+    const char* numeric = std::setlocale(LC_NUMERIC, nullptr);
+    previous_ = std::make_unique<Previous>(Previous{mode, numeric != nullptr ? numeric : "C"});
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+CNumericLocale::~CNumericLocale() {
+    std::setlocale(LC_NUMERIC, previous_->numeric.c_str());
+    _configthreadlocale(previous_->thread_mode);
+}
+
+} // namespace nerivo

@@ -1,0 +1,119 @@
+#pragma once
+
+// The station: the three links, the connection and relay flags, the last fix and the last
+// vehicle status, and the operations the operator's buttons and the 500 ms tick run. It
+// decides everything and tells its view what to show; it knows nothing of widgets.
+
+#include "dump_output.h"
+#include "serial_port.h"
+#include "smac_records.h"
+#include "station_view.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace nerivo {
+
+class Station {
+public:
+    // Every link runs at 9600 baud, 8 data bits, no parity, one stop bit.
+    static constexpr uint32_t LINK_BAUD = 9600;
+    static constexpr uint8_t LINK_BYTE_SIZE = 8;
+
+    // The transmit period field is read cut to this many characters.
+    static constexpr std::size_t XMIT_PERIOD_MAX_CHARS = 9;
+
+    // A status line is at most this many characters, its stamp included.
+    static constexpr std::size_t STATUS_LINE_MAX = 255;
+
+    static constexpr int32_t USBL_READ_LIMIT = 256;
+    // A status read starts once this many bytes wait: the header and payload of a status
+    // record (28 + 36), the part its trailer vouches for. The trailer may still be on its
+    // way, so a read of 64 to 67 bytes is a short one.
+    static constexpr uint32_t STATUS_READ_THRESHOLD = SMAC_HEADER_SIZE + SMAC_STATUS_PAYLOAD_SIZE;
+    static constexpr int32_t STATUS_READ_LIMIT = 100;
+
+    // Room each status value has on screen; a longer text is shown in the short general form.
+    static constexpr std::size_t VALUE_TEXT_MAX = 31;
+
+    // `dump` receives the dump of every nav record built; null means standard output.
+    explicit Station(StationView& view, DumpOutput* dump = nullptr);
+    ~Station();
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    // Fills the fields with their first texts, logs the start, sets the flags and turns the
+    // four state buttons red. Run once, when the window's controls exist.
+    void init_station();
+    // The status poll first, then the USBL intake.
+    void on_tick();
+
+    // Stamps the message with the local day and time and puts it on top of the status log.
+    void add_status_message(const std::string& message);
+    void add_nav_line(const std::string& line);
+
+    // The operator's buttons.
+    void connect_winfrog();
+    void connect_auv();
+    void connect_gps();
+    void toggle_relay();
+    void request_status();
+    void abort_mission();
+    void start_survey();
+
+    // Navigation relay: one USBL read per tick, at most one nav record per period.
+    void process_usbl_input();
+    // False when the vehicle link did not take the whole record and its terminator.
+    bool send_nav_record();
+
+    // Vehicle status monitor: one status read per tick.
+    bool poll_vehicle_status();
+    void store_vehicle_status(const VehicleStatus& status);
+    void show_vehicle_status();
+
+private:
+    struct LastSentFix {
+        int32_t lat_degrees = 0;
+        float lat_minutes = 0;
+        int32_t lon_degrees = 0;
+        float lon_minutes = 0;
+    };
+
+    void connect_link(int field_id, SerialPort& port, int32_t& connected, int button_id,
+                      const char* message);
+    void send_command(uint32_t code);
+    void send_confirmed_command(const char* question, const char* caption, const char* log_line,
+                                uint32_t code);
+
+    StationView& view_;
+    std::unique_ptr<DumpOutput> own_dump_;
+    DumpOutput& dump_;
+
+    int32_t gps_connected = 1;
+    int32_t winfrog_connected = 0;
+    int32_t auv_connected = 0;
+    int32_t transmitting = 0;
+    // Declared in this order so the vehicle link closes first, then WinFrog, then GPS.
+    SerialPort gps_port;
+    SerialPort winfrog_port;
+    SerialPort auv_port;
+
+    float auv_latitude = 0, auv_longitude = 0, auv_heading = 0, auv_depth = 0, auv_altitude = 0,
+          auv_battery_voltage = 0, auv_humidity = 0;
+    float fix_latitude = 0, fix_longitude = 0, fix_sl = 0;
+    int32_t fix_hours = 0, fix_minutes = 0;
+    float fix_seconds = 0;
+    std::string behaviour_text;
+    std::string abort_text;
+    int64_t last_xmit_time = 0; // seconds since 1970
+    int32_t xmit_period = 0;    // whole seconds
+    // Only a change of position is relayed; this survives stopping and restarting the relay,
+    // for the life of the station (of the run).
+    LastSentFix last_sent_fix;
+
+    // The start of a USBL sentence whose line end has not arrived yet.
+    std::string usbl_unterminated_;
+};
+
+} // namespace nerivo

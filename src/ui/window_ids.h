@@ -1,0 +1,33 @@
+#pragma once
+
+// Layouts, the About box's controls and the system commands of the station window. The ids
+// of the station window's own controls are the station's vocabulary (control_ids.h).
+
+#include "control_ids.h"
+
+// The system-menu command that opens the About box. Command ids are compared with their
+// low four bits masked off, so 0x0010 to 0x001F all mean About.
+constexpr unsigned ABOUT_COMMAND = 0x0010;
+constexpr unsigned SYSTEM_COMMAND_MASK = 0xFFF0;
+
+namespace nerivo {
+
+// Layouts.
+constexpr int IDD_ABOUT = 100;
+constexpr int IDD_STATION = 102;
+
+// Controls with no id (labels, group boxes, the About box's picture).
+constexpr int NO_ID = -1;
+
+// About box.
+constexpr int IDC_ABOUT_OK = 1;
+
+// System commands that mean something to a window here too.
+constexpr unsigned SYSTEM_MINIMIZE = 0xF020;
+constexpr unsigned SYSTEM_CLOSE = 0xF060;
+constexpr unsigned SYSTEM_RESTORE = 0xF120;
+
+// The About entry of the system menu (or of the window's context menu).
+constexpr const char* ABOUT_MENU_TEXT = "&About Nerivo...";
+
+} // namespace nerivo

@@ -1,0 +1,282 @@
+#include "linked_station.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+using nerivo::testing::LinkedStation;
+using nerivo::testing::nav_records_in;
+using nerivo::testing::SentNav;
+using namespace nerivo;
+
+// Whatever reached the vehicle end by now, as nav records.
+std::vector<SentNav> sent(LinkedStation& s) {
+    return nav_records_in(s.vehicle.drain(20));
+}
+
+// Sends a sentence at a new position on every call, ticks, and gives what went out.
+class NewFixes {
+public:
+    explicit NewFixes(LinkedStation& s) : s_(s) {}
+    std::vector<SentNav> next() {
+        minutes_ += 0.01;
+        s_.usbl_sends(LinkedStation::sentence(50, minutes_, 'N', 1, 45.5, 'W'));
+        s_.station.on_tick();
+        return sent(s_);
+    }
+
+private:
+    LinkedStation& s_;
+    double minutes_ = 10.0;
+};
+
+const std::string EXAMPLE = "$NVPOS,093005.25,4542.3456,S,00330.0000,W,25.0,221.7,264.3,1.09,"
+                            "0.36,12.5\r\n";
+
+TEST(NavRelay, ExampleSentenceGoesOutAsTheExactRecordThenDone) {
+    LinkedStation s;
+    s.start_relay(5);
+    s.clock.advance_ms(5);
+    s.usbl_sends(EXAMPLE);
+    s.station.on_tick();
+
+    const std::vector<uint8_t> wire = s.vehicle.read(53);
+    ASSERT_EQ(wire.size(), 53u);
+    SmacHeader header;
+    smac_read_header(wire.data(), &header);
+    EXPECT_EQ(header.version, 1u);
+    EXPECT_EQ(header.rec_size, 16u);
+    EXPECT_EQ(header.timestamp[0], static_cast<uint32_t>(s.clock.now().seconds));
+    EXPECT_EQ(header.timestamp[1], 5u);
+    EXPECT_EQ(header.rec_type, 0u);
+    EXPECT_EQ(header.param, 0u);
+    EXPECT_EQ(header.checksum, smac_checksum(wire.data(), 24));
+    EXPECT_EQ(smac_get_u32(wire.data() + 44), smac_checksum(wire.data(), 44));
+    NavFix fix;
+    smac_read_nav_payload(wire.data() + 28, &fix);
+    EXPECT_EQ(fix.time_of_day, 34205.25f);
+    EXPECT_EQ(fix.latitude, 0.0f - static_cast<float>(45 + 42.3456f / 60.0));
+    EXPECT_NEAR(fix.latitude, -45.705761, 1e-6);
+    EXPECT_EQ(fix.longitude, -3.5f);
+    EXPECT_EQ(fix.sl, 12.5f);
+    EXPECT_EQ(std::vector<uint8_t>(wire.begin() + 48, wire.end()),
+              std::vector<uint8_t>({0x44, 0x6F, 0x6E, 0x65, 0x00}));
+
+    EXPECT_EQ(s.view.nav_lines(),
+              std::vector<std::string>{"09:30:5.250   LT:-45.70576   LG:-3.50000   SL:12.50"});
+    // The record dumped is the record sent.
+    EXPECT_EQ(s.dump.text(), smac_dump_text(wire.data(), 48));
+}
+
+TEST(NavRelay, SameDegreesAndMinutesAreNotSentAgain) {
+    LinkedStation s;
+    s.start_relay(0);
+    s.usbl_sends(LinkedStation::sentence(50, 30.1234, 'N', 1, 45.5, 'W', "120000.00"));
+    s.station.on_tick();
+    ASSERT_EQ(sent(s).size(), 1u);
+    // Other time, last number and hemisphere letters: still the same position.
+    for (const auto& repeat :
+         {LinkedStation::sentence(50, 30.1234, 'N', 1, 45.5, 'W', "120005.00", 99.0),
+          LinkedStation::sentence(50, 30.1234, 'S', 1, 45.5, 'E', "120010.00")}) {
+        s.usbl_sends(repeat);
+        s.station.on_tick();
+        EXPECT_TRUE(sent(s).empty());
+    }
+    EXPECT_EQ(s.view.nav_lines().size(), 1u);
+    EXPECT_EQ(s.dump.text().find("packet_size", 1), std::string::npos) << "one record dumped";
+}
+
+TEST(NavRelay, PositionZeroBeforeAnythingWasSentCountsAsARepeat) {
+    LinkedStation s;
+    s.start_relay(0);
+    s.usbl_sends(LinkedStation::sentence(0, 0.0, 'N', 0, 0.0, 'E'));
+    s.station.on_tick();
+    EXPECT_TRUE(sent(s).empty());
+    EXPECT_TRUE(s.view.nav_lines().empty());
+}
+
+TEST(NavRelay, PeriodHoldsOnTheWallClock) {
+    LinkedStation s;
+    s.start_relay(5);
+    NewFixes fixes(s);
+    EXPECT_EQ(fixes.next().size(), 1u);
+    s.clock.advance_ms(4999);
+    EXPECT_EQ(fixes.next().size(), 0u);
+    s.clock.advance_ms(1);
+    EXPECT_EQ(fixes.next().size(), 1u);
+    EXPECT_EQ(fixes.next().size(), 0u);
+    // A clock set back sends nothing until the period has passed again.
+    s.clock.advance_seconds(-100);
+    EXPECT_EQ(fixes.next().size(), 0u);
+    s.clock.advance_seconds(105);
+    EXPECT_EQ(fixes.next().size(), 1u);
+}
+
+TEST(NavRelay, StopAndStartSendsTheNextNewFixAtOnce) {
+    LinkedStation s;
+    s.start_relay(60);
+    const std::string first = LinkedStation::sentence(50, 10.0, 'N', 1, 45.5, 'W');
+    s.usbl_sends(first);
+    s.station.on_tick();
+    ASSERT_EQ(sent(s).size(), 1u);
+    s.station.toggle_relay();
+    s.station.toggle_relay();
+    s.clock.advance_seconds(1);
+    s.usbl_sends(first);
+    s.station.on_tick();
+    EXPECT_TRUE(sent(s).empty()) << "still a repeat after a restart";
+    s.usbl_sends(LinkedStation::sentence(50, 10.5, 'N', 1, 45.5, 'W'));
+    s.station.on_tick();
+    EXPECT_EQ(sent(s).size(), 1u);
+}
+
+TEST(NavRelay, RelayOffSendsNothing) {
+    LinkedStation s;
+    s.connect_both();
+    s.usbl_sends(EXAMPLE);
+    s.station.on_tick();
+    EXPECT_EQ(s.usbl.pending_at_device(), 0u) << "the sentence was read";
+    EXPECT_TRUE(sent(s).empty());
+    EXPECT_TRUE(s.view.nav_lines().empty());
+    EXPECT_TRUE(s.dump.text().empty());
+    EXPECT_EQ(s.status_count(), 3u);
+}
+
+TEST(NavRelay, TwoSentencesInOneReadGiveTheFirst) {
+    LinkedStation s;
+    s.start_relay(0);
+    s.usbl_sends(LinkedStation::sentence(50, 10.0, 'N', 1, 45.5, 'W', "120000.00", 1.0) +
+                 LinkedStation::sentence(51, 10.0, 'N', 2, 45.5, 'W', "120001.00", 2.0));
+    s.station.on_tick();
+    const auto records = sent(s);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].fix.sl, 1.0f);
+    EXPECT_EQ(s.usbl.pending_at_device(), 0u) << "the second sentence went with the read";
+    s.station.on_tick();
+    EXPECT_TRUE(sent(s).empty());
+}
+
+TEST(NavRelay, HemisphereLettersNegateOnlyInCapitals) {
+    struct Case {
+        char ns, ew;
+        bool south, west;
+    };
+    for (const Case c : {Case{'S', 'W', true, true}, Case{'s', 'w', false, false},
+                         Case{'N', 'E', false, false}, Case{'S', 'e', true, false}}) {
+        LinkedStation s;
+        s.start_relay(0);
+        s.usbl_sends(LinkedStation::sentence(10, 30.0, c.ns, 20, 15.0, c.ew));
+        s.station.on_tick();
+        const auto records = sent(s);
+        ASSERT_EQ(records.size(), 1u) << c.ns << c.ew;
+        EXPECT_EQ(records[0].fix.latitude, c.south ? -10.5f : 10.5f) << c.ns;
+        EXPECT_EQ(records[0].fix.longitude, c.west ? -20.25f : 20.25f) << c.ew;
+    }
+}
+
+TEST(NavRelay, BrokenSentenceIsLoggedAndChangesNothing) {
+    LinkedStation s;
+    s.start_relay(5);
+    NewFixes fixes(s);
+    ASSERT_EQ(fixes.next().size(), 1u);
+    s.clock.advance_seconds(1);
+    for (const char* broken :
+         {"$NVPOS,093005.25,4542.3456,S,00330.0000,W,25.0,221.7\r\n",
+          "3456,S,00330.0000,W,25.0,221.7,264.3,1.09,0.36,12.5\r\n", "no sentence at all\n"}) {
+        const std::size_t lines = s.status_count();
+        s.usbl_sends(broken);
+        s.station.on_tick();
+        EXPECT_EQ(s.status_count(), lines + 1) << broken;
+        EXPECT_EQ(s.newest_status(), "received too few tokens in USBL string") << broken;
+    }
+    EXPECT_TRUE(sent(s).empty());
+    // The period still runs from the last record sent.
+    s.clock.advance_seconds(3);
+    EXPECT_TRUE(fixes.next().empty());
+    s.clock.advance_seconds(1);
+    EXPECT_EQ(fixes.next().size(), 1u);
+}
+
+TEST(NavRelay, SentenceSplitAcrossTwoTicksGoesOutWhole) {
+    // Where a tick may fall while a sentence is still arriving on the line.
+    const size_t cuts[] = {1,
+                           10,
+                           40,
+                           EXAMPLE.size() - 5 /* inside the last number */,
+                           EXAMPLE.size() - 2 /* before the line end */,
+                           EXAMPLE.size() - 1 /* between CR and LF */};
+    for (const size_t cut : cuts) {
+        LinkedStation s;
+        s.start_relay(0);
+        const std::size_t lines = s.status_count();
+        s.usbl_sends(EXAMPLE.substr(0, cut));
+        s.station.on_tick();
+        s.usbl_sends(EXAMPLE.substr(cut));
+        s.station.on_tick();
+        const auto records = sent(s);
+        ASSERT_EQ(records.size(), 1u) << "cut at " << cut;
+        EXPECT_EQ(records[0].fix.sl, 12.5f) << "cut at " << cut;
+        EXPECT_EQ(records[0].fix.time_of_day, 34205.25f) << "cut at " << cut;
+        s.station.on_tick(); // a lone LF left over is a blank, not a broken sentence
+        EXPECT_EQ(s.status_count(), lines) << "cut at " << cut;
+    }
+}
+
+TEST(NavRelay, InputThatNeverEndsItsLineIsScannedOnceItFillsTheBuffer) {
+    LinkedStation s;
+    s.start_relay(0);
+    const std::size_t lines = s.status_count();
+    s.usbl_sends(std::string(200, 'x'));
+    s.station.on_tick();
+    EXPECT_EQ(s.status_count(), lines);
+    s.usbl_sends(std::string(100, 'x'));
+    s.station.on_tick();
+    EXPECT_EQ(s.status_count(), lines + 1);
+    EXPECT_EQ(s.newest_status(), "received too few tokens in USBL string");
+    s.usbl_sends(EXAMPLE);
+    s.station.on_tick();
+    EXPECT_EQ(sent(s).size(), 1u) << "nothing of the junk carried over";
+}
+
+TEST(NavRelay, KeepsRelayingAfterJanuary2038) {
+    LinkedStation s;
+    s.clock.set((int64_t{1} << 31) + 10); // 2038-01-19 03:14:18 UTC
+    s.start_relay(5);
+    NewFixes fixes(s);
+    const auto first = fixes.next();
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].header.timestamp[0], 0x8000000Au); // the wire word, low 32 bits
+    s.clock.advance_seconds(4);
+    EXPECT_TRUE(fixes.next().empty());
+    s.clock.advance_seconds(1);
+    EXPECT_EQ(fixes.next().size(), 1u);
+}
+
+TEST(NavRelay, FixTheVehicleLinkDidNotTakeIsRetriedAfterThePeriod) {
+    LinkedStation s;
+    s.start_relay(5);
+    s.vehicle.stall_far_end_settled();
+    const std::string fix = LinkedStation::sentence(50, 10.0, 'N', 1, 45.5, 'W');
+    s.usbl_sends(fix);
+    s.station.on_tick(); // waits one byte's time-out
+    EXPECT_EQ(s.newest_status(), "Send to AUV failed");
+    EXPECT_TRUE(s.view.nav_lines().empty());
+
+    s.vehicle.drain(20); // the vehicle end reads again: only the filler was there
+    s.usbl_sends(fix);
+    s.station.on_tick();
+    EXPECT_TRUE(sent(s).empty()) << "not before the period";
+
+    s.clock.advance_seconds(5);
+    s.usbl_sends(fix);
+    s.station.on_tick();
+    const auto records = sent(s);
+    ASSERT_EQ(records.size(), 1u) << "the same fix, not lost";
+    EXPECT_EQ(records[0].fix.latitude, static_cast<float>(50 + 10.0f / 60.0));
+    EXPECT_EQ(s.view.nav_lines().size(), 1u);
+}
+
+} // namespace
