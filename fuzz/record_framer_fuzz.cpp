@@ -82,6 +82,12 @@ private:
         return std::memcmp(&fix, &e.fix, sizeof fix) == 0;
     }
 
+    bool status_here(const FrameEvent& e) const {
+        VehicleStatus status;
+        smac_read_status_payload(stream_.data() + at_ + SMAC_HEADER_SIZE, &status);
+        return std::memcmp(&status, &e.status, sizeof status) == 0;
+    }
+
     bool done_after(std::size_t nav_end, std::size_t fed) const {
         return fed - nav_end >= sizeof SMAC_NAV_TERMINATOR &&
                std::memcmp(stream_.data() + nav_end, SMAC_NAV_TERMINATOR,
@@ -115,6 +121,11 @@ private:
                 !(e.header.rec_type == SMAC_REC_NAV && e.header.rec_size == SMAC_NAV_PAYLOAD_SIZE));
             require(!(e.header.rec_type == SMAC_REC_COMMAND &&
                       e.header.rec_size == SMAC_COMMAND_PAYLOAD_SIZE));
+            require(!(e.header.rec_type == SMAC_REC_STATUS &&
+                      e.header.rec_size == SMAC_STATUS_PAYLOAD_SIZE));
+            return size;
+        case FrameEventKind::STATUS_OK:
+            require(decodes_as(e, SMAC_REC_STATUS, SMAC_STATUS_PAYLOAD_SIZE) && status_here(e));
             return size;
         case FrameEventKind::COMMAND_OK:
             require(decodes_as(e, SMAC_REC_COMMAND, SMAC_COMMAND_PAYLOAD_SIZE));

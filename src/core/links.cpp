@@ -2,6 +2,7 @@
 #include "station.h"
 
 #include "c_text.h"
+#include "com_port_path.h"
 #include "control_ids.h"
 
 namespace nerivo {
@@ -11,7 +12,12 @@ void Station::connect_link(int field_id, SerialPort& port, int32_t& connected, i
     const int32_t number = decimal_value(view_.field_text(field_id));
     if (!port.open(number, LINK_BAUD, SerialPort::PARITY_NONE, LINK_BYTE_SIZE,
                    SerialPort::STOP_BITS_ONE)) {
-        return; // the operator may correct the number and try again
+        // The operator may correct the number, or the device, and try again.
+        const auto device = com_port_path(number);
+        add_status_message("Cannot open COM" + std::to_string(number) +
+                           (device ? " (" + *device + ")" : std::string()) + ": " +
+                           port.last_error().text);
+        return;
     }
     if (message != nullptr) {
         add_status_message(message);
@@ -32,6 +38,39 @@ void Station::connect_auv() {
 
 void Station::connect_gps() {
     connect_link(IDC_GPS_COM, gps_port, gps_connected, IDC_GPS_BUTTON, nullptr);
+}
+
+bool Station::still_there(SerialPort& port) {
+    if (port.last_error().kind != SerialError::DEVICE_GONE) {
+        return true;
+    }
+    if (&port == &auv_port) {
+        lose_auv_link();
+    } else if (&port == &winfrog_port) {
+        lose_winfrog_link();
+    }
+    return false;
+}
+
+// The port is closed so that the connect button can open the device again once it is back.
+void Station::lose_auv_link() {
+    add_status_message("AUV link lost");
+    auv_port.close();
+    auv_connected = 0;
+    status_framer_ = RecordFramer();
+    view_.set_button_colours(IDC_AUV_BUTTON, STATE_CAPTION, STATE_RED);
+    if (transmitting != 0) {
+        toggle_relay();
+    }
+}
+
+void Station::lose_winfrog_link() {
+    add_status_message("WinFrog link lost");
+    winfrog_port.close();
+    winfrog_connected = 0;
+    usbl_text_.clear();
+    usbl_line_ends_ = false;
+    view_.set_button_colours(IDC_WINFROG_BUTTON, STATE_CAPTION, STATE_RED);
 }
 
 void Station::toggle_relay() {
@@ -84,6 +123,11 @@ void Station::send_confirmed_command(const char* question, const char* caption,
     if (!view_.ask_yes_no(question, caption)) {
         return;
     }
+    // The link may have been lost while the question was open.
+    if (auv_connected == 0) {
+        add_status_message("Not connected to AUV");
+        return;
+    }
     add_status_message(log_line);
     // Read after the answer: the tick went on while the question was open.
     if (transmitting != 0) {
@@ -101,6 +145,7 @@ void Station::send_command(uint32_t code) {
     smac_build_command(&header, &payload, wall_clock_now(), record, &size);
     if (auv_port.send(record, static_cast<int32_t>(size)) != static_cast<int32_t>(size)) {
         add_status_message("Send to AUV failed");
+        still_there(auv_port);
     }
 }
 

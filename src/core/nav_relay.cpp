@@ -15,32 +15,93 @@ float decimal_degrees(int degrees, float minutes, char hemisphere, char negative
     return hemisphere == negative ? 0.0f - value : value;
 }
 
-// True while the text holds nothing but blanks, or its first sentence has no line end yet.
-bool awaits_line_end(const std::string& text) {
-    const size_t start = text.find_first_not_of(" \t\r\n\v\f");
-    return start == std::string::npos || text.find_first_of("\r\n", start) == std::string::npos;
+constexpr const char* BLANKS = " \t\r\n\v\f";
+
+// The first sentence of the USBL text, as far as it has come.
+struct SentenceCut {
+    enum Kind {
+        NONE,      // nothing whole yet: wait for more
+        WHOLE,     // [begin, end) is a sentence to scan
+        CUT_SHORT, // [begin, end) lost its end: another sentence started before its line end
+    } kind = NONE;
+    std::size_t begin = 0, end = 0;
+    std::size_t keep_from = 0; // what stays for the next tick starts here
+};
+
+// Once the feed has ended a sentence with a line end, a sentence is whole only at its line
+// end. Before that, as with a feed that never ends its lines, a sentence is whole when the
+// next one starts or when a tick brought nothing new after it. Text that never ends its
+// line is taken once it fills the read buffer.
+SentenceCut first_sentence(const std::string& text, bool line_ends, bool quiet) {
+    SentenceCut cut;
+    cut.begin = text.find_first_not_of(BLANKS);
+    if (cut.begin == std::string::npos) {
+        cut.keep_from = text.size(); // blanks alone: nothing to say about them
+        return cut;
+    }
+    const std::size_t line_end = text.find_first_of("\r\n", cut.begin);
+    const std::size_t next = text.find('$', cut.begin + 1);
+    cut.keep_from = cut.begin;
+    if (line_ends && next != std::string::npos &&
+        (line_end == std::string::npos || next < line_end)) {
+        cut = {SentenceCut::CUT_SHORT, cut.begin, next, next};
+    } else if (line_ends && line_end != std::string::npos) {
+        // Whatever the read held after the sentence goes with it.
+        cut = {SentenceCut::WHOLE, cut.begin, line_end, text.size()};
+    } else if (!line_ends && next != std::string::npos) {
+        cut = {SentenceCut::WHOLE, cut.begin, next, next};
+    } else if ((!line_ends && quiet) || text.size() >= Station::USBL_READ_LIMIT) {
+        cut = {SentenceCut::WHOLE, cut.begin, text.size(), text.size()};
+    }
+    return cut;
 }
 
 } // namespace
 
+// One sentence a tick at most, and one read a tick at most: none while a whole sentence
+// already waits (it came with the read before).
 void Station::process_usbl_input() {
-    if (winfrog_port.bytes_waiting() == 0) {
-        return;
-    }
-    uint8_t buffer[USBL_READ_LIMIT];
-    const int32_t count = winfrog_port.read(buffer, USBL_READ_LIMIT);
-    std::string text = std::move(usbl_unterminated_);
-    usbl_unterminated_.clear();
-    if (count > 0) {
-        text.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(count));
-        // At 9600 baud a sentence takes some 80 ms to arrive, so a tick may read part of it.
-        // Scanned alone, that part would be lost, or worse, sent with its last number cut
-        // short; it waits for the rest instead.
-        if (awaits_line_end(text) && text.size() < USBL_READ_LIMIT) {
-            usbl_unterminated_ = std::move(text);
+    SentenceCut cut = first_sentence(usbl_text_, usbl_line_ends_, false);
+    if (cut.kind == SentenceCut::NONE) {
+        const uint32_t waiting = winfrog_port.bytes_waiting();
+        if (!still_there(winfrog_port)) {
             return;
         }
+        if (waiting == 0) {
+            cut = first_sentence(usbl_text_, usbl_line_ends_, true);
+        } else {
+            uint8_t buffer[USBL_READ_LIMIT];
+            const int32_t count = winfrog_port.read(buffer, USBL_READ_LIMIT);
+            if (!still_there(winfrog_port)) {
+                return;
+            }
+            if (count > 0) {
+                const std::string fresh(reinterpret_cast<const char*>(buffer),
+                                        static_cast<std::size_t>(count));
+                usbl_line_ends_ = usbl_line_ends_ || fresh.find_first_of("\r\n") != fresh.npos;
+                usbl_text_ += fresh;
+                cut = first_sentence(usbl_text_, usbl_line_ends_, false);
+            } else {
+                // Bytes waited but none came: what there is, is all there is.
+                cut = {SentenceCut::WHOLE, 0, usbl_text_.size(), usbl_text_.size()};
+            }
+        }
     }
+    if (cut.kind == SentenceCut::NONE) {
+        usbl_text_.erase(0, cut.keep_from);
+        return;
+    }
+    const std::string sentence = usbl_text_.substr(cut.begin, cut.end - cut.begin);
+    usbl_text_.erase(0, cut.keep_from);
+    if (cut.kind == SentenceCut::CUT_SHORT) {
+        // What is left of it may well scan, with a number cut short: never send that.
+        add_status_message("received too few tokens in USBL string");
+        return;
+    }
+    handle_usbl_sentence(sentence);
+}
+
+void Station::handle_usbl_sentence(const std::string& text) {
     UsblSentence sentence;
     const int filled =
         scan_usbl_sentence(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &sentence);
@@ -95,6 +156,7 @@ bool Station::send_nav_record() {
             static_cast<int32_t>(sizeof SMAC_NAV_TERMINATOR);
     if (!sent) {
         add_status_message("Send to AUV failed");
+        still_there(auv_port);
         return false;
     }
     add_nav_line(c_format("%02d:%02d:%.3f   LT:%.5f   LG:%.5f   SL:%.2f", fix_hours, fix_minutes,

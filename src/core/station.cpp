@@ -48,6 +48,19 @@ void Station::on_tick() {
     if (winfrog_connected != 0) {
         process_usbl_input();
     }
+    report_dump_state();
+}
+
+// Once when records start to be dropped, once when they go out again.
+void Station::report_dump_state() {
+    const bool dropping = dump_.dropping();
+    if (dropping == dump_dropping_told_) {
+        return;
+    }
+    dump_dropping_told_ = dropping;
+    add_status_message(dropping
+                           ? "Record dump to standard output is not being read; records dropped"
+                           : "Record dump to standard output is being read again");
 }
 
 namespace {

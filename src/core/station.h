@@ -5,6 +5,7 @@
 // decides everything and tells its view what to show; it knows nothing of widgets.
 
 #include "dump_output.h"
+#include "record_framer.h"
 #include "serial_port.h"
 #include "smac_records.h"
 #include "station_view.h"
@@ -28,9 +29,10 @@ public:
     static constexpr std::size_t STATUS_LINE_MAX = 255;
 
     static constexpr int32_t USBL_READ_LIMIT = 256;
-    // A status read starts once this many bytes wait: the header and payload of a status
-    // record (28 + 36), the part its trailer vouches for. The trailer may still be on its
-    // way, so a read of 64 to 67 bytes is a short one.
+    // A status read starts once this many bytes wait, counting those kept from earlier
+    // reads: the header and payload of a status record (28 + 36), the part its trailer
+    // vouches for. Fewer cannot hold a record; a record short of its trailer is kept until
+    // the trailer comes.
     static constexpr uint32_t STATUS_READ_THRESHOLD = SMAC_HEADER_SIZE + SMAC_STATUS_PAYLOAD_SIZE;
     static constexpr int32_t STATUS_READ_LIMIT = 100;
 
@@ -46,7 +48,7 @@ public:
     // Fills the fields with their first texts, logs the start, sets the flags and turns the
     // four state buttons red. Run once, when the window's controls exist.
     void init_station();
-    // The status poll first, then the USBL intake.
+    // The status poll first, then the USBL intake; and news of the record dump.
     void on_tick();
 
     // Stamps the message with the local day and time and puts it on top of the status log.
@@ -82,6 +84,13 @@ private:
 
     void connect_link(int field_id, SerialPort& port, int32_t& connected, int button_id,
                       const char* message);
+    // After a call on a link's port: false, with the link shown lost and closed, when the
+    // device has gone.
+    bool still_there(SerialPort& port);
+    void lose_auv_link();
+    void lose_winfrog_link();
+    void report_dump_state();
+    void handle_usbl_sentence(const std::string& text);
     void send_command(uint32_t code);
     void send_confirmed_command(const char* question, const char* caption, const char* log_line,
                                 uint32_t code);
@@ -112,8 +121,14 @@ private:
     // for the life of the station (of the run).
     LastSentFix last_sent_fix;
 
-    // The start of a USBL sentence whose line end has not arrived yet.
-    std::string usbl_unterminated_;
+    // Status bytes read but not yet a whole record.
+    RecordFramer status_framer_;
+    // USBL text read but not yet handled, and whether the feed ends its sentences with line
+    // ends (known once one has come since the link was connected).
+    std::string usbl_text_;
+    bool usbl_line_ends_ = false;
+    // Whether the operator has been told that record dumps are being dropped.
+    bool dump_dropping_told_ = false;
 };
 
 } // namespace nerivo

@@ -15,46 +15,51 @@ std::string value_text(const char* format, float value) {
     return text;
 }
 
-// A record of another type whose header is otherwise sound: the vehicle said something the
-// station does not handle, which the operator should hear about.
-bool is_other_sound_record(const uint8_t* bytes, int32_t count) {
-    if (count < static_cast<int32_t>(SMAC_HEADER_SIZE)) {
-        return false;
-    }
-    SmacHeader header;
-    smac_read_header(bytes, &header);
-    return header.version == SMAC_VERSION && header.rec_type != SMAC_REC_STATUS &&
-           smac_header_checksum(&header) == header.checksum;
-}
-
 } // namespace
 
+// Bytes a read leaves after a record are kept for the next, and a read that starts in noise
+// or in the middle of a record finds the next record in it: an undamaged record is never
+// lost, wherever the reads cut the stream.
 bool Station::poll_vehicle_status() {
-    if (auv_port.bytes_waiting() < STATUS_READ_THRESHOLD) {
+    const uint32_t waiting = auv_port.bytes_waiting();
+    if (!still_there(auv_port) || status_framer_.held_bytes() + waiting < STATUS_READ_THRESHOLD) {
         return false; // let the rest of the record arrive
     }
     uint8_t buffer[STATUS_READ_LIMIT];
     const int32_t count = auv_port.read(buffer, STATUS_READ_LIMIT);
-    if (count <= 0) {
+    if (!still_there(auv_port) || count <= 0) {
         return false;
     }
-    VehicleStatus status;
-    switch (smac_decode_status(buffer, static_cast<uint32_t>(count), &status)) {
-    case SMAC_OK:
-        store_vehicle_status(status);
-        return true;
-    case SMAC_BAD_TRAILER:
-        add_status_message("Checksum failed in Auv Status data packet");
-        return false;
-    case SMAC_BAD_HEADER_CHECKSUM:
-        add_status_message("Checksum failed in Auv Status header");
-        return false;
-    default:
-        if (is_other_sound_record(buffer, count)) {
+    // Several whole records in one read: the newest is shown, the older ones go unseen.
+    bool have_status = false;
+    VehicleStatus newest{};
+    for (const FrameEvent& e : status_framer_.feed(buffer, static_cast<std::size_t>(count))) {
+        const bool status_shape = e.header.rec_type == SMAC_REC_STATUS;
+        switch (e.kind) {
+        case FrameEventKind::STATUS_OK:
+            newest = e.status;
+            have_status = true;
+            break;
+        case FrameEventKind::BAD_HEADER_CHECKSUM:
+            if (status_shape) {
+                add_status_message("Checksum failed in Auv Status header");
+            }
+            break;
+        case FrameEventKind::BAD_TRAILER:
+            add_status_message(status_shape ? "Checksum failed in Auv Status data packet"
+                                            : "Unknown message received from AUV");
+            break;
+        case FrameEventKind::GARBAGE_SKIPPED:
+            break;
+        default: // a sound record of a kind the vehicle has no business sending
             add_status_message("Unknown message received from AUV");
+            break;
         }
-        return false;
     }
+    if (have_status) {
+        store_vehicle_status(newest);
+    }
+    return have_status;
 }
 
 void Station::store_vehicle_status(const VehicleStatus& status) {

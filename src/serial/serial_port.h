@@ -60,7 +60,8 @@ public:
     // Writes the bytes in order and stops at the first one the device does not take, so the
     // far end never sees a record with a hole in it. Returns the bytes the device took.
     int32_t send(const uint8_t* data, int32_t length);
-    // Bytes in the device's input queue; 0 when closed or when the device will not say.
+    // Bytes in the device's input queue; 0 when closed, when the device will not say, or when
+    // it has gone (last_error() then says DEVICE_GONE).
     uint32_t bytes_waiting() const;
     // Reads at most min(limit, bytes_waiting()) bytes without waiting; 0 on any failure.
     int32_t read(uint8_t* buffer, int32_t limit);

@@ -286,12 +286,19 @@ uint32_t SerialPort::bytes_waiting() const {
         set_system_error(EBADF);
         return 0;
     }
+    const int fd = static_cast<int>(handle);
     int count = 0;
-    if (ioctl(static_cast<int>(handle), FIONREAD, &count) != 0) {
+    if (ioctl(fd, FIONREAD, &count) != 0) {
         set_system_error(errno);
         return 0;
     }
-    if (count < 0) {
+    if (count <= 0) {
+        // An empty queue may be a line that has hung up (an adapter pulled, a far end gone):
+        // then reads give nothing, forever, and only a poll tells.
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            set_system_error(EIO);
+        }
         return 0;
     }
     return static_cast<uint32_t>(count);

@@ -137,9 +137,15 @@ void RecordFramer::scan(std::vector<FrameEvent>& events) {
             awaiting_done_ = true;
             continue;
         }
-        e.kind = header.rec_type == SMAC_REC_COMMAND && header.rec_size == SMAC_COMMAND_PAYLOAD_SIZE
-                     ? FrameEventKind::COMMAND_OK
-                     : FrameEventKind::UNEXPECTED_RECORD;
+        if (header.rec_type == SMAC_REC_STATUS && header.rec_size == SMAC_STATUS_PAYLOAD_SIZE) {
+            smac_read_status_payload(p + SMAC_HEADER_SIZE, &e.status);
+            e.kind = FrameEventKind::STATUS_OK;
+        } else {
+            e.kind = header.rec_type == SMAC_REC_COMMAND &&
+                             header.rec_size == SMAC_COMMAND_PAYLOAD_SIZE
+                         ? FrameEventKind::COMMAND_OK
+                         : FrameEventKind::UNEXPECTED_RECORD;
+        }
         events.push_back(e);
     }
     // Keep the buffer from growing with consumed bytes.

@@ -17,10 +17,11 @@ namespace nerivo {
 enum class FrameEventKind {
     NAV_OK,              // header, fix
     COMMAND_OK,          // header (param is the command code)
+    STATUS_OK,           // header, status
     BAD_HEADER_CHECKSUM, // header; one of the three record shapes, its checksum wrong
     BAD_TRAILER,         // header, record dropped
     NAV_WITHOUT_DONE,    // header, fix; the terminator was missing or wrong
-    UNEXPECTED_RECORD,   // header; a sound record of another type or size (status among them)
+    UNEXPECTED_RECORD,   // header; a sound record of another type or size
     GARBAGE_SKIPPED,     // skipped bytes
 };
 
@@ -28,6 +29,7 @@ struct FrameEvent {
     FrameEventKind kind{};
     SmacHeader header{};
     NavFix fix{};
+    VehicleStatus status{};
     std::size_t skipped = 0;
 };
 

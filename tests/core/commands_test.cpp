@@ -141,13 +141,30 @@ TEST(StationCommands, TicksWhileTheQuestionIsOpenCarryOnAndCount) {
 TEST(StationCommands, CommandTheLinkDoesNotTakeIsReportedAfterItsLine) {
     LinkedStation s;
     s.connect_both();
-    s.vehicle.close_master(); // the cable is pulled
+    s.vehicle.stall_far_end_settled(); // the vehicle reads nothing more
     s.station.request_status();
     EXPECT_EQ(newest(s, 2), Lines({"Send to AUV failed", "Requesting status from AUV"}));
 
+    s.vehicle.close_master(); // the cable is pulled
     s.view.answer({true});
     s.station.abort_mission();
-    EXPECT_EQ(newest(s, 2), Lines({"Send to AUV failed", "Sending \"Abort\" message to AUV"}));
+    EXPECT_EQ(newest(s, 3),
+              Lines({"AUV link lost", "Send to AUV failed", "Sending \"Abort\" message to AUV"}));
+    s.station.start_survey();
+    EXPECT_EQ(s.newest_status(), "Not connected to AUV");
+    EXPECT_EQ(s.view.questions().size(), 1u) << "nothing asked without the link";
+}
+
+TEST(StationCommands, LinkLostWhileTheQuestionIsOpenSendsNothing) {
+    LinkedStation s;
+    s.connect_both();
+    s.view.while_asking = [&] {
+        s.vehicle.close_master();
+        s.station.on_tick();
+    };
+    s.view.answer({true});
+    s.station.start_survey();
+    EXPECT_EQ(newest(s, 2), Lines({"Not connected to AUV", "AUV link lost"}));
 }
 
 } // namespace

@@ -8,7 +8,8 @@
 
 namespace nerivo::testing {
 
-LinkedStation::LinkedStation() {
+LinkedStation::LinkedStation(DumpOutput* dump_to)
+    : station(view, dump_to != nullptr ? dump_to : &dump) {
     com.map(1, usbl.device_path());
     com.map(5, vehicle.device_path());
     station.init_station();

@@ -18,7 +18,8 @@ namespace nerivo::testing {
 // the test holds: `usbl` is the navigation package's end, `vehicle` the vehicle's. What the
 // operator sees is in `view`; the record dumps are in `dump`.
 struct LinkedStation {
-    LinkedStation();
+    // `dump_to` takes the record dumps instead of `dump`.
+    explicit LinkedStation(DumpOutput* dump_to = nullptr);
 
     ScopedTimeZone zone{"UTC0"};
     FakeClock clock{local_seconds(2023, 1, 1, 9, 5, 7)};
@@ -27,7 +28,7 @@ struct LinkedStation {
     PtyPair vehicle;
     RecordingView view;
     RecordedDump dump;
-    Station station{view, &dump};
+    Station station;
 
     void connect_both();
     // Connects both links and starts the relay with this transmit period.

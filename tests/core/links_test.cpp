@@ -89,18 +89,32 @@ TEST(StationLinks, SecondConnectLogsAgainAndKeepsTheOpenPort) {
     EXPECT_EQ(nerivo::testing::nav_records_in(s.vehicle.drain(20)).size(), 1u);
 }
 
-TEST(StationLinks, PortNumberThatOpensNothingChangesNothing) {
-    for (const char* text : {"", "0", "9", "-5", "x1"}) {
+TEST(StationLinks, PortThatWillNotOpenSaysWhyAndChangesNothing) {
+    struct Case {
+        const char* text;
+        const char* line; // DIR stands for the COM folder
+    };
+    const Case cases[] = {
+        {"", "Cannot open COM0: No such device"},
+        {"x1", "Cannot open COM0: No such device"},
+        {"-5", "Cannot open COM-5: No such device"},
+        {"9", "Cannot open COM9 (DIR/com9): No such file or directory"},
+        {"5", "Cannot open COM5 (DIR/com5): Device or resource busy"}, // held by the vehicle link
+    };
+    for (const Case& c : cases) {
         LinkedStation s;
-        s.view.set_field_text(IDC_WINFROG_COM, text);
-        s.view.set_field_text(IDC_AUV_COM, text);
-        s.station.connect_winfrog();
         s.station.connect_auv();
-        EXPECT_EQ(s.view.face_colour(IDC_WINFROG_BUTTON), STATE_RED) << text;
-        EXPECT_EQ(s.view.face_colour(IDC_AUV_BUTTON), STATE_RED) << text;
-        EXPECT_EQ(s.status_count(), 1u) << text;
+        s.view.set_field_text(IDC_WINFROG_COM, c.text);
+        s.station.connect_winfrog();
+        std::string line = c.line;
+        if (const std::size_t dir = line.find("DIR"); dir != std::string::npos) {
+            line.replace(dir, 3, s.com.path());
+        }
+        EXPECT_EQ(s.newest_status(), line) << c.text;
+        EXPECT_EQ(s.status_count(), 3u) << c.text;
+        EXPECT_EQ(s.view.face_colour(IDC_WINFROG_BUTTON), STATE_RED) << c.text;
         s.station.toggle_relay();
-        EXPECT_EQ(s.newest_status(), "WinFrog-USBL|AUV not connected") << text;
+        EXPECT_EQ(s.newest_status(), "WinFrog-USBL|AUV not connected") << c.text;
     }
 }
 
@@ -113,6 +127,69 @@ TEST(StationLinks, GpsLinkOpensSilently) {
     // It holds the line now: the navigation link cannot have it too.
     s.station.connect_winfrog();
     EXPECT_EQ(s.view.face_colour(IDC_WINFROG_BUTTON), STATE_RED);
+}
+
+// A device that goes away (an adapter pulled, the far end of a pty closed) is shown lost and
+// let go, so the same COM number can be connected again once a device is back.
+TEST(StationLinks, LostDeviceIsShownAndCanBeConnectedAgain) {
+    struct Case {
+        const char* name;
+        bool vehicle; // else the navigation link
+        bool relay_on;
+    };
+    for (const Case c :
+         {Case{"vehicle", true, false}, Case{"vehicle, relay on", true, true},
+          Case{"navigation", false, false}, Case{"navigation, relay on", false, true}}) {
+        LinkedStation s;
+        s.start_relay(0);
+        if (!c.relay_on) {
+            s.station.toggle_relay();
+        }
+        const std::size_t lines = s.status_count();
+        (c.vehicle ? s.vehicle : s.usbl).close_master();
+        s.station.on_tick();
+        s.station.on_tick(); // said once, not every tick
+
+        const int button = c.vehicle ? IDC_AUV_BUTTON : IDC_WINFROG_BUTTON;
+        std::vector<std::string> said = {c.vehicle ? "AUV link lost" : "WinFrog link lost"};
+        if (c.vehicle && c.relay_on) {
+            said.insert(said.begin(), "Stop transmitting Nav packets");
+        }
+        const std::vector<std::string> messages = s.view.status_messages();
+        EXPECT_EQ(std::vector<std::string>(messages.begin(), messages.begin() + said.size()), said)
+            << c.name;
+        EXPECT_EQ(s.status_count(), lines + said.size()) << c.name;
+        EXPECT_EQ(s.view.face_colour(button), STATE_RED) << c.name;
+        // Losing the navigation link leaves the relay as it was: it just has nothing to send.
+        EXPECT_EQ(s.view.field(IDC_XMIT_BUTTON),
+                  c.relay_on && !c.vehicle ? "Stop Packet Xmit" : "Start Packet Xmit")
+            << c.name;
+
+        // A new device under the same number.
+        nerivo::testing::PtyPair replacement;
+        s.com.map(c.vehicle ? 5 : 1, replacement.device_path());
+        (s.station.*(c.vehicle ? &Station::connect_auv : &Station::connect_winfrog))();
+        EXPECT_EQ(s.newest_status(),
+                  c.vehicle ? "AUV responding...Connected" : "WinFrog responding...Connected");
+        EXPECT_EQ(s.view.face_colour(button), STATE_GREEN) << c.name;
+        if (c.vehicle) {
+            ASSERT_TRUE(
+                replacement.write(nerivo::testing::status_record({1, 2, 3, 4, 5, 6, 7, 1, 0})));
+            ASSERT_TRUE(replacement.wait_pending_at_device(SMAC_STATUS_RECORD_SIZE));
+            s.station.on_tick();
+            EXPECT_EQ(s.view.field(IDC_HEADING), "3.000000") << c.name;
+        } else {
+            s.view.set_field_text(IDC_XMIT_PERIOD, "0");
+            if (!c.relay_on) {
+                s.station.toggle_relay();
+            }
+            const std::string fix = LinkedStation::sentence(50, 10.0, 'N', 1, 45.5, 'W');
+            ASSERT_TRUE(replacement.write(fix));
+            ASSERT_TRUE(replacement.wait_pending_at_device(fix.size()));
+            s.station.on_tick();
+            EXPECT_EQ(nerivo::testing::nav_records_in(s.vehicle.drain(20)).size(), 1u) << c.name;
+        }
+    }
 }
 
 TEST(StationRelay, RefusesToStartWithALinkMissing) {

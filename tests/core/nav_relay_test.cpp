@@ -241,6 +241,83 @@ TEST(NavRelay, InputThatNeverEndsItsLineIsScannedOnceItFillsTheBuffer) {
     EXPECT_EQ(sent(s).size(), 1u) << "nothing of the junk carried over";
 }
 
+// A sentence that lost its end to the next one is never sent, even where what is left would
+// scan (12 for 12.75); the sentence after it is not lost.
+TEST(NavRelay, SentenceCutShortIsNeverSentAndTheNextOneIs) {
+    const std::string good = LinkedStation::sentence(50, 10.0, 'N', 1, 45.5, 'W', "120001.00", 7.5);
+    const std::string cut = EXAMPLE.substr(0, EXAMPLE.size() - 5); // "...,12"
+    struct Case {
+        const char* name;
+        std::vector<std::string> writes; // one a tick
+    };
+    for (const Case& c : {Case{"in one read", {cut + good}}, Case{"in two reads", {cut, good}},
+                          Case{"in a feed known to end its lines", {EXAMPLE, cut, good}}}) {
+        LinkedStation s;
+        s.start_relay(0);
+        std::vector<float> sent_sl;
+        const std::size_t lines = s.status_count();
+        for (int tick = 0; tick < 4; ++tick) {
+            if (static_cast<std::size_t>(tick) < c.writes.size()) {
+                s.usbl_sends(c.writes[static_cast<std::size_t>(tick)]);
+            }
+            s.station.on_tick();
+            for (const SentNav& record : sent(s)) {
+                sent_sl.push_back(record.fix.sl);
+            }
+        }
+        const std::vector<float> expected = c.writes.front() == EXAMPLE
+                                                ? std::vector<float>{12.5f, 7.5f}
+                                                : std::vector<float>{7.5f};
+        EXPECT_EQ(sent_sl, expected) << c.name;
+        EXPECT_EQ(s.status_count(), lines + 1) << c.name;
+        EXPECT_EQ(s.newest_status(), "received too few tokens in USBL string") << c.name;
+    }
+}
+
+// A feed that ends no sentence with a line end: a sentence is whole when the next starts, or
+// when a tick brings nothing new; so each fix goes out a tick later than with line ends.
+TEST(NavRelay, FeedWithoutLineEndsSendsEachFixOneTickLater) {
+    LinkedStation s;
+    s.start_relay(0);
+    std::vector<std::string> fixes;
+    for (int i = 0; i < 3; ++i) {
+        std::string text =
+            LinkedStation::sentence(50, 10.0 + i, 'N', 1, 45.5, 'W', "120000.00", 1.0 + i);
+        fixes.push_back(text.substr(0, text.size() - 2)); // no CR LF
+    }
+    std::vector<std::vector<float>> sent_each_tick;
+    for (const std::string& ticks_input :
+         {fixes[0], fixes[1], std::string(), fixes[2].substr(0, 30), fixes[2].substr(30),
+          std::string()}) {
+        if (!ticks_input.empty()) {
+            s.usbl_sends(ticks_input);
+        }
+        s.station.on_tick();
+        std::vector<float> sl;
+        for (const SentNav& record : sent(s)) {
+            sl.push_back(record.fix.sl);
+        }
+        sent_each_tick.push_back(sl);
+    }
+    EXPECT_EQ(sent_each_tick,
+              (std::vector<std::vector<float>>{{}, {1.0f}, {2.0f}, {}, {}, {3.0f}}));
+    EXPECT_EQ(s.status_count(), 4u) << "nothing said about any of it";
+}
+
+TEST(NavRelay, BlanksAloneSayNothing) {
+    LinkedStation s;
+    s.start_relay(0);
+    for (const char* blanks : {"\r\n", "   \t", "\n\n\r\n  "}) {
+        s.usbl_sends(blanks);
+        s.station.on_tick();
+        s.station.on_tick();
+    }
+    EXPECT_EQ(s.status_count(), 4u);
+    s.usbl_sends(EXAMPLE);
+    s.station.on_tick();
+    EXPECT_EQ(sent(s).size(), 1u);
+}
+
 TEST(NavRelay, KeepsRelayingAfterJanuary2038) {
     LinkedStation s;
     s.clock.set((int64_t{1} << 31) + 10); // 2038-01-19 03:14:18 UTC

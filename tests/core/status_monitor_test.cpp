@@ -1,3 +1,4 @@
+#include "heap_use.h"
 #include "linked_station.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 
 namespace {
 
+using nerivo::testing::heap_in_use;
 using nerivo::testing::LinkedStation;
 using nerivo::testing::status_record;
 using namespace nerivo;
@@ -119,31 +121,128 @@ TEST(StatusMonitor, CorruptRecordsAreLoggedAndChangeNoField) {
     }
 }
 
-TEST(StatusMonitor, TwoRecordsInOneReadShowTheFirstAndLoseTheSecond) {
+VehicleStatus heading(float value) {
+    VehicleStatus status = TYPICAL;
+    status.heading = value;
+    return status;
+}
+
+std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Ticks until the vehicle end's bytes are all read; the headings shown meanwhile, in order.
+Texts headings_shown(LinkedStation& s) {
+    Texts shown;
+    for (int tick = 0; tick < 400 && (s.vehicle.pending_at_device() > 0 || tick < 2); ++tick) {
+        const std::string before = s.view.field(IDC_HEADING);
+        s.station.on_tick();
+        if (s.view.field(IDC_HEADING) != before) {
+            shown.push_back(s.view.field(IDC_HEADING));
+        }
+    }
+    return shown;
+}
+
+TEST(StatusMonitor, NoiseBeforeARecordOfAnyLengthLosesNothing) {
+    for (std::size_t noise = 1; noise <= 67; ++noise) {
+        LinkedStation s;
+        s.connect_both();
+        std::vector<uint8_t> bytes(noise, 0x01); // the first byte of a header, over and over
+        bytes[noise - 1] = 0x55;
+        s.vehicle_sends(bytes + status_record(heading(90.0f)));
+        EXPECT_EQ(headings_shown(s), Texts{"90.000000"}) << noise << " bytes of noise";
+        EXPECT_EQ(s.status_count(), 3u) << noise << " bytes of noise: nothing to say";
+    }
+}
+
+TEST(StatusMonitor, RecordSplitAtAnyByteIsShownOnceWhole) {
+    const std::vector<uint8_t> record = status_record(heading(90.0f));
+    for (std::size_t cut = 1; cut < record.size(); ++cut) {
+        LinkedStation s;
+        s.connect_both();
+        s.vehicle_sends(status_record(heading(45.0f)) +
+                        std::vector<uint8_t>(record.begin(), record.begin() + cut));
+        s.station.on_tick();
+        EXPECT_EQ(s.view.field(IDC_HEADING), "45.000000") << "cut at " << cut;
+        s.vehicle_sends({record.begin() + static_cast<long>(cut), record.end()});
+        EXPECT_EQ(headings_shown(s), Texts{"90.000000"}) << "cut at " << cut;
+        EXPECT_EQ(s.status_count(), 3u) << "cut at " << cut;
+    }
+}
+
+TEST(StatusMonitor, RecordSplitAcrossThreeTicksAfterNoise) {
     LinkedStation s;
     s.connect_both();
-    VehicleStatus second = TYPICAL;
-    second.heading = 90.0f;
-    std::vector<uint8_t> bytes = status_record(TYPICAL);
-    const auto tail = status_record(second);
-    bytes.insert(bytes.end(), tail.begin(), tail.end());
-    s.vehicle_sends(bytes);
-    const std::size_t lines = s.status_count();
-
+    const std::vector<uint8_t> noise(50, 0xEE);
+    const std::vector<uint8_t> record = status_record(heading(90.0f));
+    s.vehicle_sends(noise + std::vector<uint8_t>(record.begin(), record.begin() + 20));
+    s.station.on_tick(); // reads 70: noise gone, 20 kept
+    s.vehicle_sends({record.begin() + 20, record.begin() + 50});
+    s.station.on_tick(); // 20 kept and 30 waiting: too few to be a record yet
+    EXPECT_EQ(s.view.field(IDC_HEADING), "---");
+    s.vehicle_sends({record.begin() + 50, record.end()});
     s.station.on_tick();
-    EXPECT_EQ(s.view.field(IDC_HEADING), "270.250000");
-    EXPECT_EQ(s.vehicle.pending_at_device(), 36u);
-    s.station.on_tick(); // 36 waiting: too few to read
-    EXPECT_EQ(s.vehicle.pending_at_device(), 36u);
+    EXPECT_EQ(s.view.field(IDC_HEADING), "90.000000");
+    EXPECT_EQ(s.status_count(), 3u);
+}
 
-    // The next read starts inside the second record: dropped without a word.
-    VehicleStatus third = TYPICAL;
-    third.heading = 180.0f;
-    s.vehicle_sends(status_record(third));
+TEST(StatusMonitor, SeveralWholeRecordsInOneReadShowTheNewest) {
+    LinkedStation s;
+    s.connect_both();
+    const std::vector<uint8_t> first = status_record(heading(45.0f));
+    s.vehicle_sends({first.begin(), first.begin() + 64});
+    s.station.on_tick(); // 64 waiting: read, a record short of its trailer
+    EXPECT_EQ(s.view.field(IDC_HEADING), "---");
+    s.vehicle_sends(std::vector<uint8_t>(first.begin() + 64, first.end()) +
+                    status_record(heading(90.0f)));
     s.station.on_tick();
-    EXPECT_EQ(s.vehicle.pending_at_device(), 4u);
-    EXPECT_EQ(s.view.field(IDC_HEADING), "270.250000");
-    EXPECT_EQ(s.status_count(), lines);
+    EXPECT_EQ(s.view.field(IDC_HEADING), "90.000000");
+    EXPECT_EQ(s.status_count(), 3u) << "the older one goes without a line";
+}
+
+TEST(StatusMonitor, DamagedRecordBetweenTwoGoodOnesIsToldOnce) {
+    for (const std::size_t byte : {std::size_t{20}, std::size_t{40}}) {
+        LinkedStation s;
+        s.connect_both();
+        std::vector<uint8_t> damaged = status_record(heading(60.0f));
+        damaged[byte] ^= 0x04;
+        s.vehicle_sends(status_record(heading(45.0f)) + damaged + status_record(heading(90.0f)));
+        EXPECT_EQ(headings_shown(s), Texts({"45.000000", "90.000000"})) << byte;
+        EXPECT_EQ(s.view.status_messages().front(),
+                  byte < 24 ? "Checksum failed in Auv Status header"
+                            : "Checksum failed in Auv Status data packet");
+        EXPECT_EQ(s.status_count(), 4u) << byte;
+    }
+}
+
+// What is kept between ticks stays small, and a record after the flood still shows.
+TEST(StatusMonitor, FloodOfGarbageHoldsNoMoreThanARecordOrTwo) {
+    LinkedStation s;
+    s.connect_both();
+    // Starts of records that never end, each cut off by the next: 60 kB of them. Their
+    // headers are not sound, so the operator is not told of each.
+    std::vector<uint8_t> record = status_record(heading(1.0f));
+    record[16] = 0x07;
+    std::size_t before = 0;
+    for (int chunk = 0; chunk < 15; ++chunk) {
+        std::vector<uint8_t> flood;
+        for (int i = 0; flood.size() < 4000; ++i) {
+            flood.insert(flood.end(), record.begin(), record.begin() + 28 + i % 13);
+        }
+        s.vehicle_sends(flood);
+        for (int tick = 0; tick < 60 && s.vehicle.pending_at_device() > 0; ++tick) {
+            s.station.on_tick();
+        }
+        if (chunk == 0) {
+            before = heap_in_use();
+        }
+    }
+    EXPECT_LT(heap_in_use(), before + 4096);
+    EXPECT_EQ(s.status_count(), 3u);
+    s.vehicle_sends(status_record(heading(90.0f)));
+    EXPECT_EQ(headings_shown(s), Texts{"90.000000"});
 }
 
 TEST(StatusMonitor, SoundRecordOfAnotherKindIsReportedAsUnknown) {

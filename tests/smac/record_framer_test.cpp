@@ -43,7 +43,8 @@ Bytes with_done(const Bytes& nav) {
     return nav + Bytes(std::begin(SMAC_NAV_TERMINATOR), std::end(SMAC_NAV_TERMINATOR));
 }
 
-// Events in a compact form: "nav", "cmd3", "garbage5", "header", "trailer", "nodone", "other".
+// Events in a compact form: "nav", "cmd3", "status3" (its heading), "garbage5", "header",
+// "trailer", "nodone", "other".
 std::string describe(const std::vector<FrameEvent>& events) {
     std::string out;
     for (const FrameEvent& e : events) {
@@ -65,6 +66,9 @@ std::string describe(const std::vector<FrameEvent>& events) {
             break;
         case FrameEventKind::NAV_WITHOUT_DONE:
             out += "nodone";
+            break;
+        case FrameEventKind::STATUS_OK:
+            out += "status" + std::to_string(static_cast<int>(e.status.heading));
             break;
         case FrameEventKind::UNEXPECTED_RECORD:
             out += "other";
@@ -171,8 +175,12 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"nav_without_done_at_end_of_stream", nav_record(FIX), "nodone"},
         StreamCase{"record_cut_short_at_end", command_record(0) + head(command_record(4), 20),
                    "cmd0 garbage20"},
-        StreamCase{"status_record_is_another_type", status_record() + command_record(0),
-                   "other cmd0"}),
+        StreamCase{"status_record_carries_its_values", status_record() + command_record(0),
+                   "status3 cmd0"},
+        StreamCase{"status_records_after_noise",
+                   Bytes{5, 1, 0, 7} + status_record() + damaged(status_record(), 40) +
+                       status_record(),
+                   "garbage4 status3 trailer status3"}),
     [](const ::testing::TestParamInfo<StreamCase>& row) { return std::string(row.param.name); });
 
 TEST(RecordFramer, NavEventCarriesTheFixAndHeader) {

@@ -7,6 +7,7 @@
 #include "com_dir.h"
 #include "control_ids.h"
 #include "fake_clock.h"
+#include "heap_use.h"
 #include "lawn_mower_track.h"
 #include "pty_pair.h"
 #include "record_framer.h"
@@ -26,7 +27,6 @@
 #include <ctime>
 #include <deque>
 #include <fstream>
-#include <malloc.h>
 #include <map>
 #include <memory>
 #include <poll.h>
@@ -50,6 +50,7 @@ using namespace nerivo;
 using namespace nerivo::sim;
 using nerivo::testing::ComDir;
 using nerivo::testing::FakeClock;
+using nerivo::testing::heap_in_use;
 using nerivo::testing::PtyPair;
 using nerivo::testing::ScopedTimeZone;
 using Clock = std::chrono::steady_clock;
@@ -74,9 +75,6 @@ constexpr FaultPlan FAULTS{.bad_header_every = 7,
                            .bad_sentence_every = 17,
                            .split_writes = true,
                            .repeat_fix_every = 5};
-
-// What the station's read rule makes of one status read.
-enum class StatusRead { NONE, GOOD, BAD_HEADER, BAD_DATA, MALFORMED };
 
 constexpr std::size_t STATUS_READ_THRESHOLD = Station::STATUS_READ_THRESHOLD;
 constexpr std::size_t STATUS_READ_LIMIT = Station::STATUS_READ_LIMIT;
@@ -107,13 +105,20 @@ private:
     std::size_t count_ = 0;
 };
 
+constexpr const char* BAD_HEADER_LINE = "Checksum failed in Auv Status header";
+constexpr const char* BAD_DATA_LINE = "Checksum failed in Auv Status data packet";
+
 // The bytes waiting at the station's end of the vehicle link, each known by the status
 // record it belongs to, built from what the vehicle queued and what the line took.
 class VehicleLinkModel {
 public:
+    // What one tick's status read must do.
     struct Verdict {
-        StatusRead kind = StatusRead::NONE;
-        VehicleStatus status{}; // for GOOD
+        bool read = false;
+        std::vector<std::string> lines; // in stream order
+        bool shown = false;
+        VehicleStatus status{}; // the newest undamaged record the read completed
+        uint64_t undamaged = 0; // undamaged records the read completed
     };
 
     void queued(const StatusBytes& record) {
@@ -121,8 +126,8 @@ public:
         if (record.garbage > 0) {
             ++garbage_records_;
         }
-        if (record.garbage == 0 && !record.bad_header && !record.bad_trailer) {
-            ++sound_records_;
+        if (!record.bad_header && !record.bad_trailer) {
+            ++undamaged_records_;
         }
     }
 
@@ -144,31 +149,65 @@ public:
 
     std::size_t waiting() const { return waiting_.size(); }
     uint64_t garbage_records() const { return garbage_records_; }
-    uint64_t sound_records() const { return sound_records_; }
+    uint64_t undamaged_records() const { return undamaged_records_; }
 
-    // The station reads min(waiting, 100) bytes once 64 are waiting and decodes from the
-    // first byte of the read.
-    Verdict station_reads() {
+    // The station reads min(waiting, 100) bytes once those it keeps from earlier reads and
+    // those waiting make 64, and finds the records in them wherever they start. A record with
+    // a damaged header gives its line once the header is read; any other once its last byte
+    // is: a damaged one its line, an undamaged one is shown unless a newer one came in the
+    // same read. What the station keeps between reads
+    // is taken from a framer fed the same bytes, which must find the same records.
+    Verdict station_reads(Problems& problems, int tick) {
         Verdict v;
-        if (waiting_.size() < STATUS_READ_THRESHOLD) {
+        if (mirror_.held_bytes() + waiting_.size() < STATUS_READ_THRESHOLD) {
             return v;
         }
+        v.read = true;
         const std::size_t count = std::min(waiting_.size(), STATUS_READ_LIMIT);
-        const Byte first = waiting_.front();
-        const StatusBytes& record =
-            records_[static_cast<std::size_t>(first.record - first_record_)];
-        const bool aligned = first.offset == record.garbage;
-        // The read is contiguous, so the record is whole in it when 68 bytes are.
-        const bool whole = count >= SMAC_STATUS_RECORD_SIZE;
-        if (!aligned || !whole) {
-            v.kind = StatusRead::MALFORMED;
-        } else if (record.bad_header) {
-            v.kind = StatusRead::BAD_HEADER;
-        } else if (record.bad_trailer) {
-            v.kind = StatusRead::BAD_DATA;
-        } else {
-            v.kind = StatusRead::GOOD;
-            v.status = record.status;
+        std::vector<uint8_t> bytes;
+        std::vector<std::string> expected; // "good" or a line, in stream order
+        for (std::size_t i = 0; i < count; ++i) {
+            const Byte b = waiting_[i];
+            const StatusBytes& record =
+                records_[static_cast<std::size_t>(b.record - first_record_)];
+            bytes.push_back(record.bytes[b.offset]);
+            // A damaged header is known by its own 28 bytes; the rest by the whole record.
+            if (record.bad_header) {
+                if (b.offset + 1u == record.garbage + SMAC_HEADER_SIZE) {
+                    v.lines.push_back(BAD_HEADER_LINE);
+                    expected.push_back(BAD_HEADER_LINE);
+                }
+                continue;
+            }
+            if (b.offset + 1u != record.bytes.size()) {
+                continue;
+            }
+            if (record.bad_trailer) {
+                v.lines.push_back(BAD_DATA_LINE);
+                expected.push_back(BAD_DATA_LINE);
+            } else {
+                ++v.undamaged;
+                v.shown = true;
+                v.status = record.status;
+                expected.push_back("good");
+            }
+        }
+        std::vector<std::string> found;
+        for (const FrameEvent& e : mirror_.feed(bytes.data(), bytes.size())) {
+            if (e.kind == FrameEventKind::STATUS_OK) {
+                found.push_back("good");
+            } else if (e.kind == FrameEventKind::BAD_HEADER_CHECKSUM) {
+                found.push_back(BAD_HEADER_LINE);
+            } else if (e.kind == FrameEventKind::BAD_TRAILER) {
+                found.push_back(BAD_DATA_LINE);
+            } else if (e.kind != FrameEventKind::GARBAGE_SKIPPED) {
+                found.push_back("event " + std::to_string(static_cast<int>(e.kind)));
+            }
+        }
+        if (found != expected) {
+            problems.add(tick, "the framer found " + std::to_string(found.size()) +
+                                   " records where the line holds " +
+                                   std::to_string(expected.size()));
         }
         waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(count));
         forget_read_records();
@@ -196,7 +235,8 @@ private:
     std::size_t writing_offset_ = 0;
     std::deque<Byte> waiting_;
     uint64_t garbage_records_ = 0;
-    uint64_t sound_records_ = 0;
+    uint64_t undamaged_records_ = 0;
+    RecordFramer mirror_;
 };
 
 struct ParsedSentence {
@@ -330,17 +370,6 @@ public:
     bool undecodable = false;
 };
 
-#ifdef __SANITIZE_ADDRESS__
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-std::size_t heap_in_use() {
-    return __sanitizer_get_current_allocated_bytes();
-}
-#else
-std::size_t heap_in_use() {
-    return mallinfo2().uordblks;
-}
-#endif
-
 long resident_kb() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -370,7 +399,12 @@ std::size_t settle(const PtyPair& line, std::size_t count) {
 }
 
 struct Tallies {
-    std::map<StatusRead, uint64_t> status_reads;
+    uint64_t status_reads = 0;
+    uint64_t bad_header_lines = 0;
+    uint64_t bad_data_lines = 0;
+    uint64_t undamaged_read = 0; // undamaged status records read whole
+    uint64_t shown = 0;
+    uint64_t superseded = 0; // by a newer one in the same read
     uint64_t sentences_read = 0;
     uint64_t broken_sentences = 0;
     uint64_t repeats_held_back = 0;
@@ -686,20 +720,21 @@ protected:
         }
         std::vector<std::string> lines;
         std::vector<std::pair<int, std::string>> fields_before;
-        const VehicleLinkModel::Verdict verdict = vehicle_link.station_reads();
-        if (verdict.kind != StatusRead::GOOD) {
+        const VehicleLinkModel::Verdict verdict = vehicle_link.station_reads(problems, tick);
+        if (!verdict.shown) {
             for (const int id : {IDC_LATITUDE, IDC_LONGITUDE, IDC_HEADING, IDC_DEPTH, IDC_ALTITUDE,
                                  IDC_BATTERY_VOLTAGE, IDC_HUMIDITY, IDC_BEHAVIOUR, IDC_ABORT}) {
                 fields_before.push_back({id, view.field_text(id)});
             }
         }
-        if (verdict.kind != StatusRead::NONE) {
-            ++tally.status_reads[verdict.kind];
-        }
-        if (verdict.kind == StatusRead::BAD_HEADER) {
-            lines.push_back("Checksum failed in Auv Status header");
-        } else if (verdict.kind == StatusRead::BAD_DATA) {
-            lines.push_back("Checksum failed in Auv Status data packet");
+        tally.status_reads += verdict.read ? 1 : 0;
+        tally.undamaged_read += verdict.undamaged;
+        tally.shown += verdict.shown ? 1 : 0;
+        tally.superseded += verdict.undamaged - (verdict.shown ? 1 : 0);
+        for (const std::string& line : verdict.lines) {
+            tally.bad_header_lines += line == BAD_HEADER_LINE;
+            tally.bad_data_lines += line == BAD_DATA_LINE;
+            lines.push_back(line);
         }
 
         int nav_records = 0;
@@ -746,7 +781,7 @@ protected:
 
         expect_status_lines(lines, "the tick");
         expect_nav_lines(nav_records, "the tick");
-        if (verdict.kind == StatusRead::GOOD) {
+        if (verdict.shown) {
             for (const auto& [id, text] : expected_fields(verdict.status)) {
                 const std::string shown = view.field_text(id);
                 if (shown != text) {
@@ -821,13 +856,9 @@ TEST_F(Soak, TwentyThousandTicksOnANoisyLinkKeepEveryPromise) {
     EXPECT_EQ(counters.garbage_bytes, 0u);
 
     // The run really met every kind of trouble, hundreds of times.
-    const auto reads = [&](StatusRead k) {
-        return tally.status_reads[k];
-    };
-    EXPECT_GE(reads(StatusRead::GOOD), 1000u);
-    EXPECT_GE(reads(StatusRead::BAD_HEADER), 100u);
-    EXPECT_GE(reads(StatusRead::BAD_DATA), 100u);
-    EXPECT_GE(reads(StatusRead::MALFORMED), 100u);
+    EXPECT_GE(tally.shown, 1000u);
+    EXPECT_GE(tally.bad_header_lines, 100u);
+    EXPECT_GE(tally.bad_data_lines, 100u);
     EXPECT_GE(vehicle_link.garbage_records(), 100u);
     EXPECT_GE(tally.broken_sentences, 100u);
     EXPECT_GE(tally.repeats_held_back, 100u);
@@ -835,11 +866,17 @@ TEST_F(Soak, TwentyThousandTicksOnANoisyLinkKeepEveryPromise) {
     EXPECT_GE(tally.nav_sent, 1000u);
     EXPECT_GE(tally.relay_starts, 50u);
 
+    // Every undamaged status record the line delivered was read whole and shown, but for
+    // those a newer record overtook in the same read; only the last few can still be on
+    // their way.
+    EXPECT_EQ(tally.shown + tally.superseded, tally.undamaged_read);
+    EXPECT_LE(vehicle_link.undamaged_records() - tally.undamaged_read,
+              VehicleSim::MAX_QUEUED_RECORDS + 2);
+    EXPECT_EQ(counters.status_dropped, 0u) << "the vehicle gave up on records";
+
     // The count of each fault line matches the model's.
-    EXPECT_EQ(view.fault_count("Checksum failed in Auv Status header"),
-              reads(StatusRead::BAD_HEADER));
-    EXPECT_EQ(view.fault_count("Checksum failed in Auv Status data packet"),
-              reads(StatusRead::BAD_DATA));
+    EXPECT_EQ(view.fault_count(BAD_HEADER_LINE), tally.bad_header_lines);
+    EXPECT_EQ(view.fault_count(BAD_DATA_LINE), tally.bad_data_lines);
     EXPECT_EQ(view.fault_count("received too few tokens in USBL string"), tally.broken_sentences);
 
     // Memory: flat after the warm-up. The station keeps no log lines of its own (its view
@@ -858,22 +895,30 @@ TEST_F(Soak, TwentyThousandTicksOnANoisyLinkKeepEveryPromise) {
                 TICKS, seconds, rss_warm_kb, WARM_UP_TICKS, rss_end_kb, rss_end_kb - rss_warm_kb,
                 heap_growth_kb,
                 static_cast<unsigned long long>(view.status_count() + view.nav_count()));
-    std::printf("soak: status records sent undamaged %llu, shown %llu\n",
-                static_cast<unsigned long long>(vehicle_link.sound_records()),
-                static_cast<unsigned long long>(reads(StatusRead::GOOD)));
-    std::printf("soak: status reads good %llu, bad header %llu, bad data %llu, malformed %llu; "
-                "sentences %llu (broken %llu); nav records %llu; repeats held back %llu; "
-                "commands %llu; relay starts %llu\n",
-                static_cast<unsigned long long>(reads(StatusRead::GOOD)),
-                static_cast<unsigned long long>(reads(StatusRead::BAD_HEADER)),
-                static_cast<unsigned long long>(reads(StatusRead::BAD_DATA)),
-                static_cast<unsigned long long>(reads(StatusRead::MALFORMED)),
+    std::printf("soak: undamaged status records sent %llu, read whole %llu: shown %llu "
+                "(%.1f%%), overtaken in the same read %llu\n",
+                static_cast<unsigned long long>(vehicle_link.undamaged_records()),
+                static_cast<unsigned long long>(tally.undamaged_read),
+                static_cast<unsigned long long>(tally.shown),
+                100.0 * static_cast<double>(tally.shown) /
+                    static_cast<double>(std::max<uint64_t>(tally.undamaged_read, 1)),
+                static_cast<unsigned long long>(tally.superseded));
+    std::printf("soak: status reads %llu, bad header %llu, bad data %llu; sentences %llu (broken "
+                "%llu); nav records %llu; repeats held back %llu; commands %llu; relay starts "
+                "%llu\n",
+                static_cast<unsigned long long>(tally.status_reads),
+                static_cast<unsigned long long>(tally.bad_header_lines),
+                static_cast<unsigned long long>(tally.bad_data_lines),
                 static_cast<unsigned long long>(tally.sentences_read),
                 static_cast<unsigned long long>(tally.broken_sentences),
                 static_cast<unsigned long long>(tally.nav_sent),
                 static_cast<unsigned long long>(tally.repeats_held_back),
                 static_cast<unsigned long long>(tally.commands),
                 static_cast<unsigned long long>(tally.relay_starts));
+    RecordProperty(
+        "status_shown_percent",
+        static_cast<int>(100.0 * static_cast<double>(tally.shown) /
+                         static_cast<double>(std::max<uint64_t>(tally.undamaged_read, 1))));
     RecordProperty("rss_warm_kb", static_cast<int>(rss_warm_kb));
     RecordProperty("rss_end_kb", static_cast<int>(rss_end_kb));
     RecordProperty("heap_growth_kb", static_cast<int>(heap_growth_kb));

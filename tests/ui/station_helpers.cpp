@@ -8,7 +8,7 @@
 
 namespace nerivo::testing {
 
-StartedStation::StartedStation() : window(std::make_unique<StationWindow>()) {
+StartedStation::StartedStation() : window(std::make_unique<StationWindow>(nullptr, &dump)) {
     window->show();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fake_clock.h"
+#include "recording_view.h"
 #include "station_window.h"
 
 #include <QStringList>
@@ -10,12 +11,14 @@
 
 namespace nerivo::testing {
 
-// A station window started (shown) at 09:05:07 on 1 January 2023, UTC.
+// A station window started (shown) at 09:05:07 on 1 January 2023, UTC, its record dumps
+// kept in `dump`.
 struct StartedStation {
     StartedStation();
 
     ScopedTimeZone zone{"UTC0"};
     FakeClock clock{local_seconds(2023, 1, 1, 9, 5, 7)};
+    RecordedDump dump;
     std::unique_ptr<StationWindow> window;
 };
 

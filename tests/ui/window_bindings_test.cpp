@@ -88,9 +88,7 @@ TEST(WindowBindings, WhatTheStationShowsLandsInTheWindow) {
     ASSERT_TRUE(s.usbl.write(EXAMPLE));
     ASSERT_TRUE(s.vehicle.wait_pending_at_device(size));
     ASSERT_TRUE(s.usbl.wait_pending_at_device(EXAMPLE.size()));
-    ::testing::internal::CaptureStdout();
     s.window->on_tick(0);
-    const std::string dump = ::testing::internal::GetCapturedStdout();
 
     EXPECT_EQ(s.window->field_text(IDC_HEADING), QStringLiteral("270.250000"));
     EXPECT_EQ(s.window->field_text(IDC_BEHAVIOUR), QStringLiteral("Ascending"));
@@ -98,7 +96,7 @@ TEST(WindowBindings, WhatTheStationShowsLandsInTheWindow) {
     ASSERT_EQ(s.window->nav_log()->line_count(), 1);
     EXPECT_EQ(s.window->nav_log()->line(0),
               QStringLiteral("09:30:5.250   LT:-45.70576   LG:-3.50000   SL:12.50"));
-    EXPECT_EQ(dump.rfind("packet_size = 48\n", 0), 0u) << "the dump goes to standard output";
+    EXPECT_EQ(s.dump.text().rfind("packet_size = 48\n", 0), 0u) << "the record was dumped";
 }
 
 TEST(WindowBindings, ConfirmationIsAYesNoBoxWithYesTheDefault) {
@@ -155,9 +153,7 @@ TEST(WindowBindings, TheWindowsOwnTimerTicksWhileTheBoxWaitsForAnAnswer) {
             record_while_open = poll(&p, 1, 0) == 1;
         }
     });
-    ::testing::internal::CaptureStdout();
     s.click(IDC_ABORT_MISSION);
-    ::testing::internal::GetCapturedStdout();
     EXPECT_TRUE(record_while_open);
     EXPECT_EQ(s.window->nav_log()->line_count(), 1);
 }

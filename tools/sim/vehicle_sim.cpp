@@ -171,6 +171,7 @@ void VehicleSim::handle(const FrameEvent& e, int64_t now_ms) {
         ++counters_.records_bad;
         say(now_ms, "vehicle !! nav record without \"Done\", fix dropped");
         break;
+    case FrameEventKind::STATUS_OK: // the vehicle sends these; it does not take them
     case FrameEventKind::UNEXPECTED_RECORD:
         ++counters_.records_bad;
         std::snprintf(text, sizeof text, "vehicle !! unexpected record type %u size %u, ignored",

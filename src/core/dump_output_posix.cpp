@@ -1,0 +1,28 @@
+#include "dump_output.h"
+
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+namespace nerivo {
+
+bool write_all(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void survive_closed_readers() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+} // namespace nerivo

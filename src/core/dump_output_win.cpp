@@ -1,0 +1,27 @@
+#include "dump_output.h"
+
+#include <cerrno>
+#include <io.h>
+
+namespace nerivo {
+
+bool write_all(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const unsigned chunk = size > 0x40000000u ? 0x40000000u : static_cast<unsigned>(size);
+        const int n = ::_write(fd, data, chunk);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writing to a pipe nobody reads fails here; it raises no signal.
+void survive_closed_readers() {}
+
+} // namespace nerivo
