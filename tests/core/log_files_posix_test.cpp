@@ -14,14 +14,6 @@ namespace {
 using namespace nerivo::testing;
 using Lines = std::vector<std::string>;
 
-TEST(LogFilesOnPosix, AFolderUnderAFileIsToldWithTheSystemsReason) {
-    TempFolder folder;
-    write_text(folder.path() + "/notes.txt", "");
-    LoggingStation s(folder.path() + "/notes.txt/logs");
-    EXPECT_EQ(s.view.newest_status(),
-              "Cannot write log files in " + folder.path() + "/notes.txt/logs: Not a directory");
-}
-
 // Files may grow to `bytes` only, while the object lives: writes past it fail with EFBIG, as
 // they would on a full disk with ENOSPC.
 class FileSizeLimit {

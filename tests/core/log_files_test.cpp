@@ -66,14 +66,6 @@ TEST(LogFiles, DateAndTimeAreLocalWithTheirOffsetFromUtc) {
     }
 }
 
-TEST(LogFiles, FolderIsMadeWithItsParents) {
-    TempFolder folder;
-    const std::string deep = folder.path() + "/station/2023/january";
-    LoggingStation s(deep);
-    EXPECT_EQ(read_text(deep + "/nerivo-2023-01-01T09-05-07-status.log"),
-              "2023-01-01T09:05:07+00:00 [000 09:05:07] Nerivo Started...ready\n");
-}
-
 TEST(LogFiles, RunsStartedInTheSameSecondKeepApartAndListInTheOrderTheyStarted) {
     TempFolder folder;
     for (const char* message : {"first run", "second run", "third run"}) {
