@@ -1,10 +1,33 @@
+#include "command_line.h"
 #include "station_app.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    nerivo::CommandLine command_line;
+    {
+        // Not yet a GUI application: a bad option, --help and --version need no display.
+        QCoreApplication reader(argc, argv);
+        command_line = nerivo::parse_command_line(QCoreApplication::arguments());
+    }
+    switch (command_line.outcome) {
+    case nerivo::CommandLine::Outcome::SHOW_HELP:
+    case nerivo::CommandLine::Outcome::SHOW_VERSION:
+        std::fputs(command_line.text.c_str(), stdout);
+        return 0;
+    case nerivo::CommandLine::Outcome::BAD_USAGE:
+        std::fputs(command_line.text.c_str(), stderr);
+        return 2;
+    case nerivo::CommandLine::Outcome::RUN:
+        break;
+    }
+    nerivo::apply_command_line(command_line);
+
     QApplication application(argc, argv);
-    StationApp station;
+    StationApp station(command_line.station);
     station.init_instance();
     return 0;
 }

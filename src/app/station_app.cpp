@@ -9,7 +9,7 @@
 
 bool StationApp::init_instance() {
     QApplication::setWindowIcon(nerivo::application_icon());
-    auto window = std::make_unique<StationWindow>();
+    auto window = std::make_unique<StationWindow>(nullptr, nullptr, options_);
     window->exec();
     window.reset();
     return false;

@@ -9,4 +9,8 @@ std::tm local_time(int64_t seconds) {
     return result;
 }
 
+int32_t local_utc_offset(int64_t seconds) {
+    return static_cast<int32_t>(local_time(seconds).tm_gmtoff);
+}
+
 } // namespace nerivo

@@ -25,4 +25,7 @@ void set_wall_clock(WallClock clock);
 // Local calendar time of a wall-clock second, in the process's time zone (TZ).
 std::tm local_time(int64_t seconds);
 
+// How far local time is ahead of UTC at that second, in seconds (west of Greenwich: negative).
+int32_t local_utc_offset(int64_t seconds);
+
 } // namespace nerivo

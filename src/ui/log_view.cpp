@@ -1,6 +1,11 @@
 #include "log_view.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -8,6 +13,8 @@
 #include <QStyleOptionFocusRect>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace nerivo {
 
@@ -355,6 +362,52 @@ void LogView::rowsInserted(const QModelIndex& parent, int start, int end) {
     QAbstractItemView::rowsInserted(parent, start, end);
     updateGeometries();
     viewport()->update();
+}
+
+QString LogView::selected_text() const {
+    // By ranges rather than by index: a selection of a million lines stays cheap.
+    std::vector<std::pair<int, int>> ranges;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        if (range.isValid() && range.model() == model_) {
+            ranges.emplace_back(range.top(), range.bottom());
+        }
+    }
+    std::sort(ranges.begin(), ranges.end());
+    QStringList lines;
+    int next = 0; // rows before this one are taken already
+    for (const auto& [top, bottom] : ranges) {
+        for (int row = std::max(top, next); row <= bottom; ++row) {
+            lines << model_->line(row);
+        }
+        next = std::max(next, bottom + 1);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void LogView::copy_selection() const {
+    if (selectionModel()->hasSelection()) {
+        QGuiApplication::clipboard()->setText(selected_text());
+    }
+}
+
+void LogView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        copy_selection();
+        event->accept();
+        return;
+    }
+    QAbstractItemView::keyPressEvent(event);
+}
+
+void LogView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* copy = menu.addAction(QString::fromUtf8(COPY_MENU_TEXT));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(selectionModel()->hasSelection());
+    if (menu.exec(event->globalPos()) == copy) {
+        copy_selection();
+    }
+    event->accept();
 }
 
 } // namespace nerivo

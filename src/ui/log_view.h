@@ -46,6 +46,8 @@ class LogView : public QAbstractItemView {
     Q_OBJECT
 
 public:
+    static constexpr const char* COPY_MENU_TEXT = "Copy";
+
     explicit LogView(QWidget* parent = nullptr);
 
     // Column 0: heading, left-aligned, `width` pixels wide.
@@ -54,6 +56,11 @@ public:
 
     int line_count() const;
     QString line(int row) const; // row 0 is the newest
+
+    // The selected lines, newest first as shown, one a line; Ctrl+C and the log's context
+    // menu put them on the clipboard.
+    QString selected_text() const;
+    void copy_selection() const;
 
     QHeaderView* header() const { return header_; }
     LogModel* log_model() const { return model_; }
@@ -74,6 +81,8 @@ protected:
     void updateGeometries() override;
     void scrollContentsBy(int dx, int dy) override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     int first_row() const;

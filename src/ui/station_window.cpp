@@ -13,12 +13,18 @@
 
 using namespace nerivo;
 
-StationWindow::StationWindow(QWidget* parent, DumpOutput* dump)
+StationWindow::StationWindow(QWidget* parent, DumpOutput* dump, const StationOptions& options)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       icon(application_icon()), controls_(build_dialog(*this, station_template())),
-      station_(view_, dump) {
+      log_files_(options.log_dir.empty() ? nullptr
+                                         : std::make_unique<LogFiles>(view_, options.log_dir)),
+      station_(log_files_ ? static_cast<StationView&>(*log_files_) : view_, dump) {
+    if (log_files_) {
+        log_files_->report_problems_to(
+            [this](const std::string& problem) { station_.add_status_message(problem); });
+    }
     connect(qobject_cast<QAbstractButton*>(control(IDC_EXIT)), &QAbstractButton::clicked, this,
             &StationWindow::on_exit);
     bind_button(IDC_GPS_BUTTON, &Station::connect_gps);

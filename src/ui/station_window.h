@@ -5,8 +5,10 @@
 // the window what to show.
 
 #include "dialog_builder.h"
+#include "log_files.h"
 #include "log_view.h"
 #include "station.h"
+#include "station_options.h"
 #include "station_view.h"
 #include "window_ids.h"
 
@@ -14,6 +16,7 @@
 #include <QIcon>
 #include <QString>
 
+#include <memory>
 #include <string>
 
 class StationWindow : public QDialog {
@@ -24,7 +27,8 @@ public:
     static constexpr int LOG_COLUMN_WIDTH = 400;
 
     // `dump` receives the dump of every nav record; null means standard output.
-    explicit StationWindow(QWidget* parent = nullptr, nerivo::DumpOutput* dump = nullptr);
+    explicit StationWindow(QWidget* parent = nullptr, nerivo::DumpOutput* dump = nullptr,
+                           const nerivo::StationOptions& options = {});
     ~StationWindow() override;
 
     // Runs once, when the window is first shown: the controls exist by then. Later calls do
@@ -82,5 +86,7 @@ private:
     int timer_id = 0; // 0: no timer running
     bool initialised_ = false;
     View view_{*this};
+    // In front of view_ when the logs go to files as well.
+    std::unique_ptr<nerivo::LogFiles> log_files_;
     nerivo::Station station_;
 };

@@ -29,10 +29,12 @@ start_xvfb() {
     export DISPLAY
 }
 
-# start_station NERIVO COM_DIR LOG: runs the station on the links in COM_DIR, its output to
-# LOG, and gives its window the keyboard. Sets station_pid.
+# start_station NERIVO COM_DIR LOG [OPTION...]: runs the station on the links in COM_DIR, its
+# output to LOG, and gives its window the keyboard. Sets station_pid.
 start_station() {
-    NERIVO_COM_DIR="$2" QT_QPA_PLATFORM=xcb "$1" >"$3" 2>&1 &
+    nerivo=$1 com_dir=$2 output=$3
+    shift 3
+    NERIVO_COM_DIR="$com_dir" QT_QPA_PLATFORM=xcb "$nerivo" "$@" >"$output" 2>&1 &
     station_pid=$!
     wid=$(timeout 20 xdotool search --sync --name '^Nerivo$' | head -n 1) || true
     [ -n "$wid" ] || fail "no station window"

@@ -1,6 +1,8 @@
 #include "line_store.h"
 #include "log_view.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QtTest/QTest>
@@ -165,6 +167,44 @@ TEST_F(ShownLog, ClickBelowTheLastLineClearsTheSelection) {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
                       QPoint(20, 4 * view.row_height()));
     EXPECT_TRUE(selected_lines().empty());
+}
+
+TEST_F(ShownLog, CtrlCCopiesTheSelectedLinesNewestFirstOneALine) {
+    struct Click {
+        int row;
+        Qt::KeyboardModifiers modifiers;
+    };
+    struct Row {
+        const char* selection;
+        std::vector<Click> clicks;
+        bool select_all;
+        const char* clipboard;
+    };
+    const Row rows[] = {
+        {"nothing: the clipboard keeps its text", {}, false, "before"},
+        {"one line", {{2, Qt::NoModifier}}, false, "line 2"},
+        {"a run", {{0, Qt::NoModifier}, {2, Qt::ShiftModifier}}, false, "line 4\nline 3\nline 2"},
+        {"picked out of order",
+         {{3, Qt::NoModifier}, {0, Qt::ControlModifier}, {2, Qt::ControlModifier}},
+         false,
+         "line 4\nline 2\nline 1"},
+        {"everything", {}, true, "line 4\nline 3\nline 2\nline 1"},
+    };
+    add(4); // rows 0..3 show lines 4..1
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    for (const Row& row : rows) {
+        view.clearSelection();
+        for (const Click& c : row.clicks) {
+            click(c.row, c.modifiers);
+        }
+        if (row.select_all) {
+            QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+        }
+        clipboard->setText(QStringLiteral("before"));
+        QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(clipboard->text(), QString::fromUtf8(row.clipboard)) << row.selection;
+        EXPECT_EQ(view.line_count(), 4) << row.selection;
+    }
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 #include "station_helpers.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -85,13 +87,37 @@ TEST(ContextMenu, BackgroundOffersAboutWhichOpensTheAboutBox) {
     }
 }
 
-TEST(ContextMenu, ControlsDoNotOfferIt) {
+TEST(ContextMenu, ButtonsDoNotOfferIt) {
     StartedStation station;
     StationWindow& window = *station.window;
-    for (const int id : {IDC_STATUS_LOG, IDC_NAV_LOG, IDC_EXIT, IDC_XMIT_BUTTON}) {
+    for (const int id : {IDC_EXIT, IDC_XMIT_BUTTON}) {
         const Opened opened = right_click(window, centre_of(window, id));
         EXPECT_TRUE(opened.menu_items.isEmpty()) << id;
         EXPECT_TRUE(opened.boxes.isEmpty()) << id;
+    }
+}
+
+TEST(ContextMenu, LogsOfferOnlyCopyWhichPutsTheSelectedLinesOnTheClipboard) {
+    StartedStation station;
+    StationWindow& window = *station.window;
+    window.station().add_status_message("WinFrog responding...Connected");
+    window.station().add_nav_line("09:30:5.250   LT:-45.70576   LG:-3.50000   SL:12.50");
+    struct Row {
+        int id;
+        const char* copied;
+    };
+    const Row rows[] = {
+        {IDC_STATUS_LOG,
+         "[000 09:05:07] WinFrog responding...Connected\n[000 09:05:07] Nerivo Started...ready"},
+        {IDC_NAV_LOG, "09:30:5.250   LT:-45.70576   LG:-3.50000   SL:12.50"},
+    };
+    for (const Row& row : rows) {
+        qobject_cast<LogView*>(window.control(row.id))->selectAll();
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        const Opened opened = right_click(window, centre_of(window, row.id));
+        EXPECT_EQ(opened.menu_items, QStringList{"Copy"}) << row.id;
+        EXPECT_TRUE(opened.boxes.isEmpty()) << row.id;
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(row.copied)) << row.id;
     }
 }
 
