@@ -7,7 +7,8 @@
 namespace nerivo {
 
 // The C runtime here has no per-thread locale objects: the thread is given a locale of its
-// own, switched to C for numbers, and put back afterwards.
+// own, switched to C for numbers, and put back afterwards. msvcrt.dll cannot give a thread a
+// locale of its own (-1): then the process's numeric locale is switched for the moment.
 struct CNumericLocale::Previous {
     int thread_mode;
     std::string numeric;
@@ -22,7 +23,9 @@ CNumericLocale::CNumericLocale() {
 
 CNumericLocale::~CNumericLocale() {
     std::setlocale(LC_NUMERIC, previous_->numeric.c_str());
-    _configthreadlocale(previous_->thread_mode);
+    if (previous_->thread_mode != -1) {
+        _configthreadlocale(previous_->thread_mode);
+    }
 }
 
 } // namespace nerivo

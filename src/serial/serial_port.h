@@ -25,9 +25,22 @@ struct SerialErrorInfo {
 
 } // namespace nerivo
 
+// <windows.h> defines PARITY_NONE and its kin as macros; a file that included it first must
+// still see the constants below, so the macros are set aside for the class and put back after.
+#pragma push_macro("PARITY_NONE")
+#pragma push_macro("PARITY_ODD")
+#pragma push_macro("PARITY_EVEN")
+#pragma push_macro("PARITY_MARK")
+#pragma push_macro("PARITY_SPACE")
+#undef PARITY_NONE
+#undef PARITY_ODD
+#undef PARITY_EVEN
+#undef PARITY_MARK
+#undef PARITY_SPACE
+
 // One serial link, opened by COM port number. Writes go out one byte at a time with a bounded
 // wait; reads never ask for more than is waiting, so no call blocks the caller for long.
-// The platform side lives in one backend file (serial_port_posix.cpp here).
+// The platform side lives in one backend file: serial_port_posix.cpp or serial_port_win.cpp.
 class SerialPort {
 public:
     // Line-setting codes, as the callers pass them.
@@ -79,6 +92,15 @@ private:
     static constexpr intptr_t NO_HANDLE = -1;
 
     intptr_t handle = NO_HANDLE; // the backend's device handle (a file descriptor on POSIX)
+    // The events the Win32 backend's overlapped reads and writes wait on.
+    [[maybe_unused]] intptr_t read_event = NO_HANDLE;
+    [[maybe_unused]] intptr_t write_event = NO_HANDLE;
     bool opened = false;
     mutable nerivo::SerialErrorInfo error_;
 };
+
+#pragma pop_macro("PARITY_SPACE")
+#pragma pop_macro("PARITY_MARK")
+#pragma pop_macro("PARITY_EVEN")
+#pragma pop_macro("PARITY_ODD")
+#pragma pop_macro("PARITY_NONE")

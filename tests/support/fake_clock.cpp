@@ -1,6 +1,5 @@
 #include "fake_clock.h"
 
-#include <cstdlib>
 #include <ctime>
 
 namespace nerivo::testing {
@@ -21,24 +20,6 @@ void FakeClock::advance_ms(int64_t milliseconds) {
     const int64_t total = now_.seconds * 1000 + now_.milliseconds + milliseconds;
     now_.seconds = total / 1000;
     now_.milliseconds = static_cast<int32_t>(total % 1000);
-}
-
-ScopedTimeZone::ScopedTimeZone(const char* zone) {
-    if (const char* previous = std::getenv("TZ")) {
-        had_previous_ = true;
-        previous_ = previous;
-    }
-    setenv("TZ", zone, 1);
-    tzset();
-}
-
-ScopedTimeZone::~ScopedTimeZone() {
-    if (had_previous_) {
-        setenv("TZ", previous_.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
 }
 
 int64_t local_seconds(int year, int month, int day, int hour, int minute, int second) {

@@ -1,0 +1,291 @@
+#include "serial_port.h"
+
+#include "com_port_path.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace {
+
+constexpr DWORD READ_WAIT_MS = 2000;
+constexpr DWORD DEVICE_QUEUE_BYTES = 10000;
+
+HANDLE as_handle(intptr_t value) {
+    return reinterpret_cast<HANDLE>(value);
+}
+
+intptr_t from_handle(HANDLE handle) {
+    return reinterpret_cast<intptr_t>(handle);
+}
+
+void close_if_open(intptr_t& value) {
+    if (value != -1 && value != 0) {
+        CloseHandle(as_handle(value));
+    }
+    value = -1;
+}
+
+// The driver decides which rates it can do; what no device can do is refused before the port
+// is opened, as on POSIX. The codes are the DCB's own (NOPARITY.., ONESTOPBIT..).
+bool settings_possible(uint32_t baud, uint8_t parity, uint8_t byte_size, uint8_t stop_bits) {
+    return baud != 0 && byte_size >= 5 && byte_size <= 8 && parity <= SPACEPARITY &&
+           stop_bits <= TWOSTOPBITS;
+}
+
+std::string system_text(DWORD code) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result =
+        length > 0 && text != nullptr ? std::string(text, length) : "Error " + std::to_string(code);
+    LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) {
+        result.pop_back();
+    }
+    return result;
+}
+
+} // namespace
+
+void SerialPort::set_system_error(int code) const {
+    using nerivo::SerialError;
+    SerialError kind = SerialError::OTHER;
+    const auto error = static_cast<DWORD>(code);
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        kind = SerialError::DEVICE_NOT_FOUND;
+        break;
+    case ERROR_ACCESS_DENIED:
+        // Windows' serial drivers refuse a second opener with "access denied", and a USB
+        // adapter pulled while open fails later calls the same way.
+        kind = opened ? SerialError::DEVICE_GONE : SerialError::IN_USE;
+        break;
+    case ERROR_SHARING_VIOLATION:
+        kind = SerialError::IN_USE;
+        break;
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_NOT_SUPPORTED:
+        kind = SerialError::UNSUPPORTED;
+        break;
+    case ERROR_INVALID_HANDLE:
+        kind = SerialError::NOT_OPEN;
+        break;
+    case ERROR_TIMEOUT:
+    case WAIT_TIMEOUT:
+    case ERROR_SEM_TIMEOUT:
+        kind = SerialError::TIMEOUT;
+        break;
+    case ERROR_BAD_COMMAND:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_GEN_FAILURE:
+    case ERROR_NOT_READY: // Wine, when the line behind the port has hung up
+    case ERROR_BROKEN_PIPE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+        kind = opened ? SerialError::DEVICE_GONE : SerialError::DEVICE_NOT_FOUND;
+        break;
+    default:
+        break;
+    }
+    error_ = nerivo::SerialErrorInfo{kind, system_text(error)};
+}
+
+SerialPort::~SerialPort() {
+    close();
+}
+
+bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
+                      uint8_t stop_bits) {
+    clear_error();
+    if (opened) {
+        return true;
+    }
+    if (!settings_possible(baud, parity, byte_size, stop_bits)) {
+        set_system_error(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    const auto path = nerivo::com_port_path(port_number);
+    if (!path) {
+        set_system_error(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    const HANDLE device = CreateFileA(path->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (device == INVALID_HANDLE_VALUE) {
+        set_system_error(static_cast<int>(GetLastError()));
+        return false;
+    }
+    handle = from_handle(device);
+
+    // Reads ask only for what is queued, so the interval time-out never delays one; a write
+    // that the device holds on to is given up by write_byte long before the constant.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = 1000;
+    timeouts.WriteTotalTimeoutConstant = 5000;
+    SetCommTimeouts(device, &timeouts);
+
+    const HANDLE read_done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE write_done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    read_event = read_done != nullptr ? from_handle(read_done) : NO_HANDLE;
+    write_event = write_done != nullptr ? from_handle(write_done) : NO_HANDLE;
+
+    DWORD failure = ERROR_SUCCESS;
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(device, &dcb)) {
+        failure = GetLastError();
+    } else {
+        dcb.BaudRate = baud;
+        dcb.ByteSize = byte_size;
+        dcb.Parity = parity;
+        dcb.StopBits = stop_bits;
+        if (!SetCommState(device, &dcb)) {
+            failure = GetLastError();
+        } else if (!SetupComm(device, DEVICE_QUEUE_BYTES, DEVICE_QUEUE_BYTES)) {
+            failure = GetLastError();
+        }
+    }
+    if (failure == ERROR_SUCCESS && (read_done == nullptr || write_done == nullptr)) {
+        failure = GetLastError();
+    }
+    if (failure != ERROR_SUCCESS) {
+        close_if_open(read_event);
+        close_if_open(write_event);
+        close_if_open(handle);
+        set_system_error(static_cast<int>(failure));
+        return false;
+    }
+    opened = true;
+    return true;
+}
+
+bool SerialPort::close() {
+    clear_error();
+    close_if_open(read_event);
+    close_if_open(write_event);
+    close_if_open(handle);
+    opened = false;
+    return true;
+}
+
+bool SerialPort::write_byte(uint8_t byte) {
+    clear_error();
+    if (!opened || handle == NO_HANDLE) {
+        set_system_error(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    const HANDLE device = as_handle(handle);
+    OVERLAPPED request{};
+    request.hEvent = as_handle(write_event);
+    ResetEvent(request.hEvent);
+    DWORD written = 0;
+    if (WriteFile(device, &byte, 1, &written, &request)) {
+        return written == 1;
+    }
+    const DWORD started = GetLastError();
+    if (started != ERROR_IO_PENDING) {
+        set_system_error(static_cast<int>(started));
+        return false;
+    }
+    const DWORD waited =
+        WaitForSingleObject(request.hEvent, static_cast<DWORD>(WRITE_BYTE_TIMEOUT_MS));
+    if (waited == WAIT_OBJECT_0) {
+        if (GetOverlappedResult(device, &request, &written, FALSE)) {
+            return written == 1;
+        }
+        set_system_error(static_cast<int>(GetLastError()));
+        return false;
+    }
+    // The request and the byte must not outlive this call: cancel the write and collect it.
+    // It may still have gone out in the meantime, and then it counts.
+    CancelIoEx(device, &request);
+    if (GetOverlappedResult(device, &request, &written, TRUE) && written == 1) {
+        return true;
+    }
+    set_system_error(ERROR_TIMEOUT);
+    return false;
+}
+
+int32_t SerialPort::send(const uint8_t* data, int32_t length) {
+    clear_error();
+    if (!opened || handle == NO_HANDLE) {
+        set_system_error(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (data == nullptr || length <= 0) {
+        return 0;
+    }
+    int32_t taken = 0;
+    while (taken < length && write_byte(data[taken])) {
+        ++taken;
+    }
+    return taken;
+}
+
+uint32_t SerialPort::bytes_waiting() const {
+    clear_error();
+    if (!opened || handle == NO_HANDLE) {
+        set_system_error(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(as_handle(handle), &errors, &status)) {
+        set_system_error(static_cast<int>(GetLastError()));
+        return 0;
+    }
+    return status.cbInQue;
+}
+
+int32_t SerialPort::read(uint8_t* buffer, int32_t limit) {
+    clear_error();
+    if (!opened || handle == NO_HANDLE) {
+        set_system_error(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (buffer == nullptr || limit <= 0) {
+        return 0;
+    }
+    const uint32_t waiting = bytes_waiting();
+    if (waiting == 0) {
+        return 0;
+    }
+    const DWORD count =
+        waiting < static_cast<uint32_t>(limit) ? waiting : static_cast<DWORD>(limit);
+    const HANDLE device = as_handle(handle);
+    OVERLAPPED request{};
+    request.hEvent = as_handle(read_event);
+    ResetEvent(request.hEvent);
+    DWORD delivered = 0;
+    if (ReadFile(device, buffer, count, &delivered, &request)) {
+        return static_cast<int32_t>(delivered);
+    }
+    const DWORD started = GetLastError();
+    if (started != ERROR_IO_PENDING) {
+        set_system_error(static_cast<int>(started));
+        return 0;
+    }
+    if (WaitForSingleObject(request.hEvent, READ_WAIT_MS) != WAIT_OBJECT_0) {
+        // Never leave a read running into the caller's buffer after we return.
+        CancelIoEx(device, &request);
+    }
+    if (GetOverlappedResult(device, &request, &delivered, TRUE)) {
+        return static_cast<int32_t>(delivered);
+    }
+    const DWORD failed = GetLastError();
+    // A read cut short by the cancel may have taken part of the count off the device already:
+    // those bytes are the caller's.
+    if (delivered > 0) {
+        return static_cast<int32_t>(delivered);
+    }
+    set_system_error(static_cast<int>(failed == ERROR_OPERATION_ABORTED ? ERROR_TIMEOUT : failed));
+    return 0;
+}
