@@ -141,10 +141,10 @@ void RecordFramer::scan(std::vector<FrameEvent>& events) {
             smac_read_status_payload(p + SMAC_HEADER_SIZE, &e.status);
             e.kind = FrameEventKind::STATUS_OK;
         } else {
-            e.kind = header.rec_type == SMAC_REC_COMMAND &&
-                             header.rec_size == SMAC_COMMAND_PAYLOAD_SIZE
-                         ? FrameEventKind::COMMAND_OK
-                         : FrameEventKind::UNEXPECTED_RECORD;
+            e.kind =
+                header.rec_type == SMAC_REC_COMMAND && header.rec_size == SMAC_COMMAND_PAYLOAD_SIZE
+                    ? FrameEventKind::COMMAND_OK
+                    : FrameEventKind::UNEXPECTED_RECORD;
         }
         events.push_back(e);
     }

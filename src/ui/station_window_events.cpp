@@ -7,7 +7,7 @@
 #include <QPainter>
 
 void StationWindow::on_system_command(unsigned command_id, long) {
-    const unsigned command = command_id & SYSTEM_COMMAND_MASK;
+    const unsigned command = command_id & nerivo::SYSTEM_COMMAND_MASK;
     if (command == ABOUT_COMMAND) {
         AboutBox about(this);
         about.exec();

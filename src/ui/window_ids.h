@@ -8,9 +8,10 @@
 // The system-menu command that opens the About box. Command ids are compared with their
 // low four bits masked off, so 0x0010 to 0x001F all mean About.
 constexpr unsigned ABOUT_COMMAND = 0x0010;
-constexpr unsigned SYSTEM_COMMAND_MASK = 0xFFF0;
 
 namespace nerivo {
+
+constexpr unsigned SYSTEM_COMMAND_MASK = 0xFFF0;
 
 // Layouts.
 constexpr int IDD_ABOUT = 100;

@@ -14,6 +14,7 @@ namespace {
 
 using nerivo::colour_ref;
 using nerivo::rgb;
+using nerivo::STATE_CAPTION;
 using nerivo::system_colour;
 using nerivo::SystemColour;
 using State = StateButton::ItemState;

@@ -82,9 +82,11 @@ TEST(StationOverComPair, PulledCableFailsTheSendAtOnce) {
     s.station.on_tick();
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200));
     const std::vector<std::string> messages = s.view.status_messages();
-    ASSERT_GE(messages.size(), 2u);
-    EXPECT_EQ(messages[0], "Send to AUV failed");
-    EXPECT_EQ(messages[1], "Requesting status from AUV");
+    ASSERT_GE(messages.size(), 3u);
+    EXPECT_EQ(messages[0], "AUV link lost");
+    EXPECT_EQ(messages[1], "Send to AUV failed");
+    EXPECT_EQ(messages[2], "Requesting status from AUV");
+    EXPECT_EQ(s.view.face_colour(IDC_AUV_BUTTON), STATE_RED);
 }
 
 } // namespace
