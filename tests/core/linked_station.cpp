@@ -10,8 +10,6 @@ namespace nerivo::testing {
 
 LinkedStation::LinkedStation(DumpOutput* dump_to)
     : station(view, dump_to != nullptr ? dump_to : &dump) {
-    com.map(1, usbl.device_path());
-    com.map(5, vehicle.device_path());
     station.init_station();
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "com_dir.h"
+#include "com_cables.h"
 #include "control_ids.h"
 #include "fake_clock.h"
-#include "pty_pair.h"
 #include "recording_view.h"
 #include "smac_records.h"
 #include "station.h"
@@ -23,9 +22,9 @@ struct LinkedStation {
 
     ScopedTimeZone zone{"UTC0"};
     FakeClock clock{local_seconds(2023, 1, 1, 9, 5, 7)};
-    ComDir com;
-    PtyPair usbl;
-    PtyPair vehicle;
+    ComCables com;
+    FarEnd& usbl = com.plug(1);
+    FarEnd& vehicle = com.plug(5);
     RecordingView view;
     RecordedDump dump;
     Station station;

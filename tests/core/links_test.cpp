@@ -89,46 +89,6 @@ TEST(StationLinks, SecondConnectLogsAgainAndKeepsTheOpenPort) {
     EXPECT_EQ(nerivo::testing::nav_records_in(s.vehicle.drain(20)).size(), 1u);
 }
 
-TEST(StationLinks, PortThatWillNotOpenSaysWhyAndChangesNothing) {
-    struct Case {
-        const char* text;
-        const char* line; // DIR stands for the COM folder
-    };
-    const Case cases[] = {
-        {"", "Cannot open COM0: No such device"},
-        {"x1", "Cannot open COM0: No such device"},
-        {"-5", "Cannot open COM-5: No such device"},
-        {"9", "Cannot open COM9 (DIR/com9): No such file or directory"},
-        {"5", "Cannot open COM5 (DIR/com5): Device or resource busy"}, // held by the vehicle link
-    };
-    for (const Case& c : cases) {
-        LinkedStation s;
-        s.station.connect_auv();
-        s.view.set_field_text(IDC_WINFROG_COM, c.text);
-        s.station.connect_winfrog();
-        std::string line = c.line;
-        if (const std::size_t dir = line.find("DIR"); dir != std::string::npos) {
-            line.replace(dir, 3, s.com.path());
-        }
-        EXPECT_EQ(s.newest_status(), line) << c.text;
-        EXPECT_EQ(s.status_count(), 3u) << c.text;
-        EXPECT_EQ(s.view.face_colour(IDC_WINFROG_BUTTON), STATE_RED) << c.text;
-        s.station.toggle_relay();
-        EXPECT_EQ(s.newest_status(), "WinFrog-USBL|AUV not connected") << c.text;
-    }
-}
-
-TEST(StationLinks, GpsLinkOpensSilently) {
-    LinkedStation s;
-    s.com.map(7, s.usbl.device_path());
-    s.station.connect_gps();
-    EXPECT_EQ(s.view.face_colour(IDC_GPS_BUTTON), STATE_GREEN);
-    EXPECT_EQ(s.status_count(), 1u);
-    // It holds the line now: the navigation link cannot have it too.
-    s.station.connect_winfrog();
-    EXPECT_EQ(s.view.face_colour(IDC_WINFROG_BUTTON), STATE_RED);
-}
-
 // A device that goes away (an adapter pulled, the far end of a pty closed) is shown lost and
 // let go, so the same COM number can be connected again once a device is back.
 TEST(StationLinks, LostDeviceIsShownAndCanBeConnectedAgain) {
@@ -166,8 +126,7 @@ TEST(StationLinks, LostDeviceIsShownAndCanBeConnectedAgain) {
             << c.name;
 
         // A new device under the same number.
-        nerivo::testing::PtyPair replacement;
-        s.com.map(c.vehicle ? 5 : 1, replacement.device_path());
+        nerivo::testing::FarEnd& replacement = s.com.plug(c.vehicle ? 5 : 1);
         (s.station.*(c.vehicle ? &Station::connect_auv : &Station::connect_winfrog))();
         EXPECT_EQ(s.newest_status(),
                   c.vehicle ? "AUV responding...Connected" : "WinFrog responding...Connected");

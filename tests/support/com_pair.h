@@ -17,6 +17,11 @@ namespace nerivo::testing {
 // The pairs come from the test environment: NERIVO_COM_PAIRS ("11:12,13:14"), the folder
 // NERIVO_COM_LINKS the prefix's COM ports point into, and NERIVO_COM_PAIR_SCRIPT, which starts
 // and ends socat on the Unix side.
+//
+// socat takes about 0.15 s under Wine to start and end, so a pair whose line is still up when
+// its object goes is kept running, and the next object on that pair in the same test takes it
+// over with nothing left on the line either way. The test programs' main ends the kept pairs
+// after each test (end_kept_pairs), so no test finds a line another one used.
 class ComPair {
 public:
     // The line as the device reports it: the DCB's baud rate and codes.
@@ -27,7 +32,10 @@ public:
         uint8_t stop_bits = 0;
     };
 
+    // The first pair not in use.
     ComPair();
+    // The pair whose device end is COM `device_number`.
+    explicit ComPair(int32_t device_number);
     ~ComPair();
     ComPair(const ComPair&) = delete;
     ComPair& operator=(const ComPair&) = delete;
@@ -60,17 +68,25 @@ public:
 
     // Ends socat, as when a cable or USB adapter is pulled: the device end is left hung up.
     void close_master();
+    // A new line on the same two COM numbers, as when the adapter is plugged back in: socat
+    // starts again, and nothing of the old line is left.
+    void plug_in_again();
 
     LineState device_line() const;
 
+    // Ends the pairs kept running for reuse.
+    static void end_kept_pairs();
+
 private:
-    bool run_script(const std::string& arguments) const;
+    void take(std::size_t slot);
+    void start();
+    bool clear_line();
+    void stop();
 
     int32_t device_ = 0;
     int32_t far_ = 0;
     std::size_t slot_ = 0;
     std::string links_;
-    std::string script_;
     bool running_ = false;
     intptr_t far_end_ = -1;    // COM B, the far end's own port
     intptr_t device_end_ = -1; // a second handle on COM A

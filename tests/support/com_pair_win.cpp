@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -53,6 +54,18 @@ std::vector<PairNumbers> pairs_from_environment() {
 std::set<std::size_t>& slots_in_use() {
     static std::set<std::size_t> slots;
     return slots;
+}
+
+// A pair whose socat still runs after its object went, with the object's two handles.
+struct KeptPair {
+    int32_t device;
+    intptr_t far_end;
+    intptr_t device_end;
+};
+
+std::map<std::size_t, KeptPair>& kept_pairs() {
+    static std::map<std::size_t, KeptPair> pairs;
+    return pairs;
 }
 
 // Wine shows the Unix root as drive Z.
@@ -110,51 +123,16 @@ DWORD transfer(HANDLE port, bool writing, void* data, DWORD size, int wait_ms) {
     return moved;
 }
 
-} // namespace
-
-ComPair::ComPair() : links_(environment("NERIVO_COM_LINKS")) {
-    script_ = environment("NERIVO_COM_PAIR_SCRIPT");
-    const std::vector<PairNumbers> pairs = pairs_from_environment();
-    std::size_t slot = 0;
-    while (slot < pairs.size() && slots_in_use().count(slot) != 0) {
-        ++slot;
-    }
-    if (slot == pairs.size()) {
-        throw std::runtime_error("no free COM pair left in NERIVO_COM_PAIRS");
-    }
-    slot_ = slot;
-    device_ = pairs[slot].device;
-    far_ = pairs[slot].far_end;
-    if (!run_script("start " + links_ + " " + std::to_string(device_) + " " +
-                    std::to_string(far_))) {
-        throw std::runtime_error("socat did not make COM " + std::to_string(device_));
-    }
-    running_ = true;
-    slots_in_use().insert(slot_);
-    far_end_ = reinterpret_cast<intptr_t>(open_port(far_));
-    device_end_ = reinterpret_cast<intptr_t>(open_port(device_));
-}
-
-ComPair::~ComPair() {
-    close_master();
-    if (device_end_ != -1) {
-        CloseHandle(as_handle(device_end_));
-    }
-    slots_in_use().erase(slot_);
-}
-
-std::string ComPair::device_path() const {
-    return "\\\\.\\COM" + std::to_string(device_);
-}
-
-// A Windows program cannot wait on a Unix process here, so the script touches a file when it
-// is done and this waits for the file.
-bool ComPair::run_script(const std::string& arguments) const {
+// Runs com_pair.sh with `arguments`. A Windows program cannot wait on a Unix process here, so
+// the script touches a file when it is done and this waits for the file.
+bool run_script(const std::string& arguments) {
     static int runs = 0;
+    const std::string links = environment("NERIVO_COM_LINKS");
     const std::string done =
-        links_ + "/done-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs);
+        links + "/done-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs);
     const std::string done_file = windows_path(done);
-    std::string command = "Z:\\bin\\sh " + script_ + " " + arguments + " " + done;
+    std::string command =
+        "Z:\\bin\\sh " + environment("NERIVO_COM_PAIR_SCRIPT") + " " + arguments + " " + done;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -176,6 +154,152 @@ bool ComPair::run_script(const std::string& arguments) const {
     }
     DeleteFileA(done_file.c_str());
     return true;
+}
+
+void stop_socat(int32_t device) {
+    run_script("stop " + environment("NERIVO_COM_LINKS") + " " + std::to_string(device));
+}
+
+void close_handle(intptr_t& value) {
+    if (value != -1) {
+        CloseHandle(as_handle(value));
+        value = -1;
+    }
+}
+
+bool ends_with(const std::vector<uint8_t>& bytes, const std::string& tail) {
+    return bytes.size() >= tail.size() &&
+           std::equal(tail.begin(), tail.end(), bytes.end() - static_cast<long>(tail.size()));
+}
+
+// Writes a marker at `from` and reads at `to` until it comes out: whatever was on its way
+// from one to the other arrived before it, and is gone with it. The line may be full towards
+// `to`, so writing and reading take turns.
+bool pass_marker(HANDLE from, HANDLE to) {
+    constexpr int MARKER_TIMEOUT_MS = 1000;
+    constexpr std::size_t KEEP = 64;
+    static int markers = 0;
+    const std::string marker = "\x02nerivo-line-clear-" + std::to_string(++markers) + "\x03";
+    const auto deadline = Clock::now() + std::chrono::milliseconds(MARKER_TIMEOUT_MS);
+    std::size_t written = 0;
+    std::vector<uint8_t> seen;
+    while (remaining_ms(deadline) > 0) {
+        if (written < marker.size()) {
+            std::string rest = marker.substr(written);
+            written += transfer(from, true, rest.data(), static_cast<DWORD>(rest.size()), 10);
+        }
+        const std::size_t waiting = queued(to);
+        if (waiting > 0) {
+            std::vector<uint8_t> buffer(waiting);
+            const DWORD moved =
+                transfer(to, false, buffer.data(), static_cast<DWORD>(waiting), 100);
+            seen.insert(seen.end(), buffer.begin(), buffer.begin() + moved);
+            if (seen.size() > KEEP) {
+                seen.erase(seen.begin(), seen.end() - KEEP);
+            }
+        } else if (written == marker.size()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (written == marker.size() && ends_with(seen, marker)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+ComPair::ComPair() : links_(environment("NERIVO_COM_LINKS")) {
+    const std::size_t pairs = pairs_from_environment().size();
+    std::size_t slot = 0;
+    while (slot < pairs && slots_in_use().count(slot) != 0) {
+        ++slot;
+    }
+    if (slot == pairs) {
+        throw std::runtime_error("no free COM pair left in NERIVO_COM_PAIRS");
+    }
+    take(slot);
+}
+
+ComPair::ComPair(int32_t device_number) : links_(environment("NERIVO_COM_LINKS")) {
+    const std::vector<PairNumbers> pairs = pairs_from_environment();
+    const auto pair = std::find_if(pairs.begin(), pairs.end(), [&](const PairNumbers& numbers) {
+        return numbers.device == device_number;
+    });
+    const auto slot = static_cast<std::size_t>(pair - pairs.begin());
+    if (pair == pairs.end() || slots_in_use().count(slot) != 0) {
+        throw std::runtime_error("COM " + std::to_string(device_number) +
+                                 " is no free pair's device end in NERIVO_COM_PAIRS");
+    }
+    take(slot);
+}
+
+void ComPair::take(std::size_t slot) {
+    const PairNumbers numbers = pairs_from_environment()[slot];
+    slot_ = slot;
+    device_ = numbers.device;
+    far_ = numbers.far_end;
+    const auto kept = kept_pairs().find(slot);
+    if (kept != kept_pairs().end()) {
+        far_end_ = kept->second.far_end;
+        device_end_ = kept->second.device_end;
+        kept_pairs().erase(kept);
+        running_ = true;
+        if (!clear_line()) {
+            stop();
+            close_handle(device_end_);
+        }
+    }
+    if (!running_) {
+        start();
+    }
+    slots_in_use().insert(slot_);
+}
+
+void ComPair::start() {
+    if (!run_script("start " + links_ + " " + std::to_string(device_) + " " +
+                    std::to_string(far_))) {
+        throw std::runtime_error("socat did not make COM " + std::to_string(device_));
+    }
+    running_ = true;
+    far_end_ = reinterpret_cast<intptr_t>(open_port(far_));
+    device_end_ = reinterpret_cast<intptr_t>(open_port(device_));
+}
+
+void ComPair::stop() {
+    close_handle(far_end_);
+    if (running_) {
+        stop_socat(device_);
+        running_ = false;
+    }
+}
+
+bool ComPair::clear_line() {
+    return pass_marker(as_handle(far_end_), as_handle(device_end_)) &&
+           pass_marker(as_handle(device_end_), as_handle(far_end_));
+}
+
+ComPair::~ComPair() {
+    if (running_ && far_end_ != -1 && device_end_ != -1) {
+        kept_pairs()[slot_] = KeptPair{device_, far_end_, device_end_};
+    } else {
+        stop();
+        close_handle(device_end_);
+    }
+    slots_in_use().erase(slot_);
+}
+
+void ComPair::end_kept_pairs() {
+    for (auto& [slot, pair] : kept_pairs()) {
+        close_handle(pair.far_end);
+        close_handle(pair.device_end);
+        stop_socat(pair.device);
+    }
+    kept_pairs().clear();
+}
+
+std::string ComPair::device_path() const {
+    return "\\\\.\\COM" + std::to_string(device_);
 }
 
 bool ComPair::write(const void* data, std::size_t size, int timeout_ms) {
@@ -279,14 +403,13 @@ std::size_t ComPair::stall_far_end_settled(int settle_ms) {
 }
 
 void ComPair::close_master() {
-    if (far_end_ != -1) {
-        CloseHandle(as_handle(far_end_));
-        far_end_ = -1;
-    }
-    if (running_) {
-        run_script("stop " + links_ + " " + std::to_string(device_));
-        running_ = false;
-    }
+    stop();
+}
+
+void ComPair::plug_in_again() {
+    stop();
+    close_handle(device_end_);
+    start();
 }
 
 ComPair::LineState ComPair::device_line() const {

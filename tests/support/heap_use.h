@@ -3,20 +3,9 @@
 // Bytes the heap has handed out and not had back, for tests that check memory stays flat.
 
 #include <cstddef>
-#include <malloc.h>
-
-#ifdef __SANITIZE_ADDRESS__
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#endif
 
 namespace nerivo::testing {
 
-inline std::size_t heap_in_use() {
-#ifdef __SANITIZE_ADDRESS__
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    return mallinfo2().uordblks;
-#endif
-}
+std::size_t heap_in_use();
 
 } // namespace nerivo::testing

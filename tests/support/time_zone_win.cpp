@@ -23,6 +23,11 @@ std::string runtime_zone(const char* zone) {
 void set_zone(const std::string& zone) {
     _putenv_s("TZ", zone.c_str()); // an empty value removes the variable
     _tzset();
+    // Summer time from TZ is an hour ahead. Wine's runtime keeps instead the shift of the
+    // system's zone (none here) once it has read that zone, with TZ unset.
+    if (!zone.empty() && _daylight != 0) {
+        _dstbias = -3600;
+    }
 }
 
 } // namespace
