@@ -25,7 +25,8 @@ std::string Pipe::read_until_drained(const StandardOutputDump& dump) {
 }
 
 std::string record(int i) {
-    return "packet_size = 48\n" + std::string(400, static_cast<char>('a' + i % 26)) + "\n";
+    const std::string number = std::to_string(1000000 + i);
+    return "packet_size = 48\n" + number + std::string(400 - number.size(), 'x') + "\n";
 }
 
 } // namespace nerivo::testing

@@ -14,7 +14,7 @@ struct Pipe : TestPipe {
     std::string read_until_drained(const StandardOutputDump& dump);
 };
 
-// Record `i`'s dump: 418 bytes, its letter saying which record it is.
+// Record `i`'s dump: 418 bytes, its number in it.
 std::string record(int i);
 
 } // namespace nerivo::testing
