@@ -98,10 +98,6 @@ void SerialPort::set_system_error(int code) const {
     error_ = nerivo::SerialErrorInfo{kind, system_text(error)};
 }
 
-SerialPort::~SerialPort() {
-    close();
-}
-
 bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
                       uint8_t stop_bits) {
     clear_error();
@@ -212,22 +208,6 @@ bool SerialPort::write_byte(uint8_t byte) {
     }
     set_system_error(ERROR_TIMEOUT);
     return false;
-}
-
-int32_t SerialPort::send(const uint8_t* data, int32_t length) {
-    clear_error();
-    if (!opened || handle == NO_HANDLE) {
-        set_system_error(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    if (data == nullptr || length <= 0) {
-        return 0;
-    }
-    int32_t taken = 0;
-    while (taken < length && write_byte(data[taken])) {
-        ++taken;
-    }
-    return taken;
 }
 
 uint32_t SerialPort::bytes_waiting() const {
