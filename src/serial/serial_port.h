@@ -88,6 +88,8 @@ private:
     // Every failure goes through here: the platform's error code becomes a kind and a text.
     void set_system_error(int code) const;
     void clear_error() const { error_ = nerivo::SerialErrorInfo{}; }
+    // The backend's read of `count` bytes the device said are waiting (count > 0).
+    int32_t read_waiting(uint8_t* buffer, uint32_t count);
 
     static constexpr intptr_t NO_HANDLE = -1;
 

@@ -284,21 +284,7 @@ uint32_t SerialPort::bytes_waiting() const {
     return static_cast<uint32_t>(count);
 }
 
-int32_t SerialPort::read(uint8_t* buffer, int32_t limit) {
-    clear_error();
-    if (!opened || handle == NO_HANDLE) {
-        set_system_error(EBADF);
-        return 0;
-    }
-    if (buffer == nullptr || limit <= 0) {
-        return 0;
-    }
-    const uint32_t waiting = bytes_waiting();
-    if (waiting == 0) {
-        return 0;
-    }
-    const auto count =
-        waiting < static_cast<uint32_t>(limit) ? waiting : static_cast<uint32_t>(limit);
+int32_t SerialPort::read_waiting(uint8_t* buffer, uint32_t count) {
     for (;;) {
         const ssize_t n = ::read(static_cast<int>(handle), buffer, count);
         if (n >= 0) {

@@ -225,21 +225,7 @@ uint32_t SerialPort::bytes_waiting() const {
     return status.cbInQue;
 }
 
-int32_t SerialPort::read(uint8_t* buffer, int32_t limit) {
-    clear_error();
-    if (!opened || handle == NO_HANDLE) {
-        set_system_error(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    if (buffer == nullptr || limit <= 0) {
-        return 0;
-    }
-    const uint32_t waiting = bytes_waiting();
-    if (waiting == 0) {
-        return 0;
-    }
-    const DWORD count =
-        waiting < static_cast<uint32_t>(limit) ? waiting : static_cast<DWORD>(limit);
+int32_t SerialPort::read_waiting(uint8_t* buffer, uint32_t count) {
     const HANDLE device = as_handle(handle);
     OVERLAPPED request{};
     request.hEvent = as_handle(read_event);
