@@ -10,16 +10,8 @@ set -eu
 NERIVO=$1
 NERIVO_SIM=$2
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/nerivo-logfiles.XXXXXX")
-xvfb_pid="" sim_pid="" station_pid=""
-cleanup() {
-    for pid in $station_pid $sim_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../support/x_station.sh"
+make_work_folder nerivo-logfiles
 
 fail() {
     echo "log files: FAILED: $*"
@@ -28,8 +20,6 @@ fail() {
     done
     exit 1
 }
-
-. "$(dirname "$0")/../support/x_station.sh"
 
 lines() { wc -l <"$1" 2>/dev/null || echo 0; }
 

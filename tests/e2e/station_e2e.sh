@@ -10,16 +10,8 @@ set -eu
 NERIVO=$1
 NERIVO_SIM=$2
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/nerivo-e2e.XXXXXX")
-xvfb_pid="" sim_pid="" station_pid=""
-cleanup() {
-    for pid in $station_pid $sim_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../support/x_station.sh"
+make_work_folder nerivo-e2e
 
 fail() {
     echo "e2e: FAILED: $*"
@@ -27,8 +19,6 @@ fail() {
     echo "---- station (stdout and stderr)"; tail -n 40 "$work/station.log" 2>/dev/null || true
     exit 1
 }
-
-. "$(dirname "$0")/../support/x_station.sh"
 
 count() { grep -c -- "$1" "$2" 2>/dev/null || true; }
 at_least() { [ "$(count "$1" "$2")" -ge "$3" ]; }

@@ -1,6 +1,22 @@
+# shellcheck shell=sh
 # Shared by the scripts that run the real station on a virtual X display and drive it from
-# the keyboard (the end-to-end test, the idle figure, the session capture). Sourced, after
-# the script has defined fail() and its $work folder.
+# the keyboard (the end-to-end tests, the idle figure, the session capture). Sourced; the
+# script defines fail(), and its $work folder comes from make_work_folder or its own.
+
+# make_work_folder NAME: a fresh folder in $work; when the script ends, the station, the
+# simulator and Xvfb it started here are ended and the folder removed.
+make_work_folder() {
+    work=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")
+    xvfb_pid="" sim_pid="" station_pid=""
+    trap end_programs_and_work_folder EXIT
+}
+end_programs_and_work_folder() {
+    for pid in $station_pid $sim_pid $xvfb_pid; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
 
 # wait_for SECONDS COMMAND...: polls every 50 ms until COMMAND succeeds.
 wait_for() {

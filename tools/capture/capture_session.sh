@@ -27,24 +27,14 @@ ACTIONS=$3
 OUT=$4
 shift 4
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/nerivo-capture.XXXXXX")
-xvfb_pid="" sim_pid="" station_pid=""
-cleanup() {
-    for pid in $station_pid $sim_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../tests/support/x_station.sh"
+make_work_folder nerivo-capture
 
 fail() {
     echo "capture: FAILED: $*" >&2
     tail -n 20 "$work/sim.log" >&2 2>/dev/null || true
     exit 1
 }
-
-. "$(dirname "$0")/../../tests/support/x_station.sh"
 
 now_ms() { date +%s%3N; }
 
