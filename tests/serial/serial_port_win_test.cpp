@@ -1,82 +1,18 @@
-// The Win32 port against COM pairs that socat makes under Wine.
-#include "serial_port.h"
+// The port on Windows, against COM pairs that socat makes under Wine.
+#include "serial_port_fixture.h"
 
-#include <algorithm>
-#include <chrono>
-#include <cstdint>
-#include <numeric>
 #include <ostream>
-#include <string>
-#include <vector>
 
-#include <gtest/gtest.h>
+namespace nerivo::testing {
 
-#include "com_pair.h"
+// A COM port has no cooked mode for a program to leave: nothing to do.
+void make_line_cooked(FarEnd&) {}
 
 namespace {
-
-using nerivo::SerialError;
-using nerivo::testing::ComPair;
-using Clock = std::chrono::steady_clock;
 
 // The DCB's codes for the stop bits, as the device reports them.
 constexpr uint8_t ONE_STOP_BIT = 0;
 constexpr uint8_t TWO_STOP_BITS = 2;
-
-long elapsed_ms(Clock::time_point since) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
-}
-
-std::vector<uint8_t> pattern(std::size_t size, uint8_t first) {
-    std::vector<uint8_t> bytes(size);
-    std::iota(bytes.begin(), bytes.end(), first);
-    return bytes;
-}
-
-bool plain_text(const std::string& text) {
-    return !text.empty() && text.back() != '\n' && text.back() != '\r';
-}
-
-class SerialPortTest : public ::testing::Test {
-protected:
-    bool open_default() {
-        return port.open(line.device_number(), 9600, SerialPort::PARITY_NONE, 8,
-                         SerialPort::STOP_BITS_ONE);
-    }
-
-    // Reads through the port until `count` bytes came or the peer's bytes stopped arriving.
-    std::vector<uint8_t> read_from_port(std::size_t count) {
-        std::vector<uint8_t> out;
-        while (out.size() < count && line.wait_pending_at_device(1)) {
-            uint8_t buffer[512];
-            const int32_t n = port.read(buffer, static_cast<int32_t>(sizeof buffer));
-            if (n <= 0) {
-                break;
-            }
-            out.insert(out.end(), buffer, buffer + n);
-        }
-        return out;
-    }
-
-    ComPair line;
-    SerialPort port;
-};
-
-TEST_F(SerialPortTest, OpensByComNumberAndPassesEveryByteValueBothWays) {
-    ASSERT_TRUE(open_default());
-    EXPECT_TRUE(port.is_open());
-    EXPECT_EQ(port.last_error().kind, SerialError::NONE);
-    const std::vector<uint8_t> all = pattern(256, 0);
-
-    ASSERT_TRUE(line.write(all));
-    EXPECT_EQ(read_from_port(all.size()), all);
-
-    EXPECT_EQ(port.send(all.data(), static_cast<int32_t>(all.size())), 256);
-    EXPECT_EQ(port.last_error().kind, SerialError::NONE);
-    EXPECT_EQ(line.read(all.size()), all);
-    EXPECT_TRUE(line.drain().empty());
-}
 
 TEST_F(SerialPortTest, FailedOpenLeavesPortClosedAndInert) {
     ASSERT_TRUE(line.write("waiting"));
@@ -107,8 +43,7 @@ TEST_F(SerialPortTest, FailedOpenLeavesPortClosedAndInert) {
 
 TEST_F(SerialPortTest, SecondOpenSucceedsAndKeepsFirstSettings) {
     ASSERT_TRUE(open_default());
-    EXPECT_TRUE(port.open(line.device_number(), 19200, SerialPort::PARITY_EVEN, 7,
-                          SerialPort::STOP_BITS_TWO));
+    EXPECT_TRUE(port.open(COM, 19200, SerialPort::PARITY_EVEN, 7, SerialPort::STOP_BITS_TWO));
     EXPECT_TRUE(port.is_open());
     const ComPair::LineState state = line.device_line();
     EXPECT_EQ(state.baud, 9600u);
@@ -120,100 +55,13 @@ TEST_F(SerialPortTest, SecondOpenSucceedsAndKeepsFirstSettings) {
 TEST_F(SerialPortTest, SecondOpenerOfAHeldPortIsInUseWhereTheSystemRefusesIt) {
     ASSERT_TRUE(open_default());
     SerialPort second;
-    const bool opened = second.open(line.device_number(), 9600, SerialPort::PARITY_NONE, 8,
-                                    SerialPort::STOP_BITS_ONE);
+    const bool opened =
+        second.open(COM, 9600, SerialPort::PARITY_NONE, 8, SerialPort::STOP_BITS_ONE);
     RecordProperty("second_open_refused", opened ? 0 : 1);
     if (opened) {
         GTEST_SKIP() << "this system lets a second program open a held COM port";
     }
     EXPECT_EQ(second.last_error().kind, SerialError::IN_USE);
-}
-
-TEST_F(SerialPortTest, ReadTakesNoMoreThanLimitOrWhatIsWaiting) {
-    ASSERT_TRUE(open_default());
-    uint8_t buffer[256];
-    const uint8_t untouched = 0xEE;
-
-    const std::vector<uint8_t> sent = pattern(150, 0);
-    ASSERT_TRUE(line.write(sent));
-    ASSERT_TRUE(line.wait_pending_at_device(150));
-    EXPECT_EQ(port.read(buffer, 0), 0);
-    EXPECT_EQ(port.read(buffer, -1), 0);
-    EXPECT_EQ(port.read(nullptr, 100), 0);
-    std::fill(std::begin(buffer), std::end(buffer), untouched);
-    ASSERT_EQ(port.read(buffer, 100), 100);
-    EXPECT_TRUE(std::equal(buffer, buffer + 100, sent.begin()));
-    EXPECT_EQ(buffer[100], untouched);
-    EXPECT_EQ(port.bytes_waiting(), 50u);
-    ASSERT_EQ(port.read(buffer, 100), 50);
-    EXPECT_TRUE(std::equal(buffer, buffer + 50, sent.begin() + 100));
-
-    // Nothing waiting: no read is started, so nothing waits for a byte.
-    const auto start = Clock::now();
-    EXPECT_EQ(port.bytes_waiting(), 0u);
-    EXPECT_EQ(port.read(buffer, 100), 0);
-    EXPECT_EQ(port.last_error().kind, SerialError::NONE);
-    EXPECT_LT(elapsed_ms(start), 50);
-    // A byte that comes afterwards is read by the next call, not by a read left running.
-    ASSERT_TRUE(line.write("x"));
-    ASSERT_TRUE(line.wait_pending_at_device(1));
-    EXPECT_EQ(port.read(buffer, 100), 1);
-    EXPECT_EQ(buffer[0], 'x');
-}
-
-// The one test that waits out a write time-out.
-TEST_F(SerialPortTest, StalledPeerCostsOneByteWaitAndReportsBytesNotTaken) {
-    ASSERT_TRUE(open_default());
-    const std::size_t filler = line.stall_far_end_settled();
-    ASSERT_GT(filler, 0u);
-
-    const std::vector<uint8_t> record = pattern(48, 0x40);
-    const auto start = Clock::now();
-    const int32_t taken = port.send(record.data(), 48);
-    const long waited = elapsed_ms(start);
-    RecordProperty("waited_ms", static_cast<int>(waited));
-    RecordProperty("bytes_taken", taken);
-    EXPECT_LT(taken, 48);
-    EXPECT_EQ(port.last_error().kind, SerialError::TIMEOUT);
-    EXPECT_TRUE(plain_text(port.last_error().text)) << port.last_error().text;
-    EXPECT_GE(waited, SerialPort::WRITE_BYTE_TIMEOUT_MS - 20);
-    EXPECT_LT(waited, SerialPort::WRITE_BYTE_TIMEOUT_MS + 400);
-
-    // The peer gets exactly the bytes counted, with no hole after them.
-    const std::vector<uint8_t> got = line.drain();
-    ASSERT_EQ(got.size(), filler + static_cast<std::size_t>(taken));
-    EXPECT_TRUE(std::equal(got.begin() + static_cast<long>(filler), got.end(), record.begin()));
-
-    // Once the peer reads again, the link carries on.
-    EXPECT_EQ(port.send(record.data(), 48), 48);
-    EXPECT_EQ(port.last_error().kind, SerialError::NONE);
-    EXPECT_EQ(line.read(48), record);
-}
-
-TEST_F(SerialPortTest, VanishedDeviceFailsEveryCallAtOnce) {
-    ASSERT_TRUE(open_default());
-    ASSERT_TRUE(line.write("lost"));
-    ASSERT_TRUE(line.wait_pending_at_device(4));
-    line.close_master();
-
-    const auto start = Clock::now();
-    uint8_t buffer[64];
-    const std::vector<uint8_t> record = pattern(48, 0);
-    for (int poll_round = 0; poll_round < 3; ++poll_round) {
-        EXPECT_EQ(port.bytes_waiting(), 0u);
-        EXPECT_EQ(port.last_error().kind, SerialError::DEVICE_GONE);
-        EXPECT_EQ(port.read(buffer, 64), 0);
-        EXPECT_EQ(port.last_error().kind, SerialError::DEVICE_GONE);
-        EXPECT_FALSE(port.write_byte(0x55));
-        EXPECT_EQ(port.last_error().kind, SerialError::DEVICE_GONE);
-        EXPECT_TRUE(plain_text(port.last_error().text)) << port.last_error().text;
-        EXPECT_EQ(port.send(record.data(), 48), 0);
-        EXPECT_EQ(port.last_error().kind, SerialError::DEVICE_GONE);
-    }
-    EXPECT_LT(elapsed_ms(start), 200);
-    EXPECT_TRUE(port.is_open());
-    EXPECT_TRUE(port.close());
-    EXPECT_EQ(port.last_error().kind, SerialError::NONE);
 }
 
 struct SettingsRow {
@@ -236,7 +84,7 @@ class LineSettingsTest : public SerialPortTest,
 // without parity whatever it is given.
 TEST_P(LineSettingsTest, ReachTheDevice) {
     const SettingsRow& row = GetParam();
-    ASSERT_TRUE(port.open(line.device_number(), row.baud, row.parity, row.byte_size, row.stop_bits))
+    ASSERT_TRUE(port.open(COM, row.baud, row.parity, row.byte_size, row.stop_bits))
         << port.last_error().text;
     const ComPair::LineState state = line.device_line();
     EXPECT_EQ(state.baud, row.baud);
@@ -274,8 +122,7 @@ TEST_P(RefusedSettingsTest, FailOpenAndLeaveTheDeviceAlone) {
     const RefusedRow& row = GetParam();
     const ComPair::LineState before = line.device_line();
 
-    EXPECT_FALSE(
-        port.open(line.device_number(), row.baud, row.parity, row.byte_size, row.stop_bits));
+    EXPECT_FALSE(port.open(COM, row.baud, row.parity, row.byte_size, row.stop_bits));
     EXPECT_EQ(port.last_error().kind, SerialError::UNSUPPORTED);
     EXPECT_TRUE(plain_text(port.last_error().text)) << port.last_error().text;
     EXPECT_FALSE(port.is_open());
@@ -293,3 +140,4 @@ INSTANTIATE_TEST_SUITE_P(Codes, RefusedSettingsTest,
                                            RefusedRow{9600, 255, 8, 0}, RefusedRow{9600, 0, 8, 3}));
 
 } // namespace
+} // namespace nerivo::testing
