@@ -25,7 +25,25 @@ WallClock& installed_clock() {
     return clock;
 }
 
+MonotonicClock& installed_monotonic_clock() {
+    static MonotonicClock clock;
+    return clock;
+}
+
 } // namespace
+
+int64_t monotonic_ms() {
+    const MonotonicClock& clock = installed_monotonic_clock();
+    if (clock) {
+        return clock();
+    }
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void set_monotonic_clock(MonotonicClock clock) {
+    installed_monotonic_clock() = std::move(clock);
+}
 
 WallTime wall_clock_now() {
     const WallClock& clock = installed_clock();

@@ -22,6 +22,14 @@ WallTime wall_clock_now();
 // Replaces the clock; an empty function brings back the system clock.
 void set_wall_clock(WallClock clock);
 
+// Milliseconds on a clock that only moves forward, whatever is done to the wall clock (an NTP
+// step, a GPS time source, an operator): periods are timed on it, never on the wall clock.
+// Its zero is arbitrary; only differences mean anything.
+using MonotonicClock = std::function<int64_t()>;
+int64_t monotonic_ms();
+// Replaces it; an empty function brings back the system's.
+void set_monotonic_clock(MonotonicClock clock);
+
 // Local calendar time of a wall-clock second, in the process's time zone (TZ).
 std::tm local_time(int64_t seconds);
 

@@ -7,9 +7,15 @@
 
 namespace nerivo {
 
-void Station::connect_link(int field_id, SerialPort& port, int32_t& connected, int button_id,
-                           const char* message) {
+void Station::connect_link(int field_id, SerialPort& port, int32_t& port_number, int32_t& connected,
+                           int button_id, const char* message) {
     const int32_t number = decimal_value(view_.field_text(field_id));
+    // The operator means the port the field names now, not the one still open.
+    const bool switching = port.is_open() && number != port_number;
+    if (switching) {
+        port.close();
+        forget_link_input(port);
+    }
     if (!port.open(number, LINK_BAUD, SerialPort::PARITY_NONE, LINK_BYTE_SIZE,
                    SerialPort::STOP_BITS_ONE)) {
         // The operator may correct the number, or the device, and try again.
@@ -17,8 +23,17 @@ void Station::connect_link(int field_id, SerialPort& port, int32_t& connected, i
         add_status_message("Cannot open COM" + std::to_string(number) +
                            (device ? " (" + *device + ")" : std::string()) + ": " +
                            port.last_error().text);
+        if (switching) {
+            // The old port is closed: the link is down, and shown so.
+            connected = 0;
+            view_.set_button_colours(button_id, STATE_CAPTION, STATE_RED);
+            if (&port == &auv_port && transmitting != 0) {
+                toggle_relay();
+            }
+        }
         return;
     }
+    port_number = number;
     if (message != nullptr) {
         add_status_message(message);
     }
@@ -26,18 +41,27 @@ void Station::connect_link(int field_id, SerialPort& port, int32_t& connected, i
     view_.set_button_colours(button_id, STATE_CAPTION, STATE_GREEN);
 }
 
+void Station::forget_link_input(const SerialPort& port) {
+    if (&port == &auv_port) {
+        status_framer_ = RecordFramer();
+    } else if (&port == &winfrog_port) {
+        usbl_text_.clear();
+        usbl_line_ends_ = false;
+    }
+}
+
 void Station::connect_winfrog() {
-    connect_link(IDC_WINFROG_COM, winfrog_port, winfrog_connected, IDC_WINFROG_BUTTON,
-                 "WinFrog responding...Connected");
+    connect_link(IDC_WINFROG_COM, winfrog_port, winfrog_port_number_, winfrog_connected,
+                 IDC_WINFROG_BUTTON, "WinFrog responding...Connected");
 }
 
 void Station::connect_auv() {
-    connect_link(IDC_AUV_COM, auv_port, auv_connected, IDC_AUV_BUTTON,
+    connect_link(IDC_AUV_COM, auv_port, auv_port_number_, auv_connected, IDC_AUV_BUTTON,
                  "AUV responding...Connected");
 }
 
 void Station::connect_gps() {
-    connect_link(IDC_GPS_COM, gps_port, gps_connected, IDC_GPS_BUTTON, nullptr);
+    connect_link(IDC_GPS_COM, gps_port, gps_port_number_, gps_connected, IDC_GPS_BUTTON, nullptr);
 }
 
 bool Station::still_there(SerialPort& port) {
@@ -57,7 +81,7 @@ void Station::lose_auv_link() {
     add_status_message("AUV link lost");
     auv_port.close();
     auv_connected = 0;
-    status_framer_ = RecordFramer();
+    forget_link_input(auv_port);
     view_.set_button_colours(IDC_AUV_BUTTON, STATE_CAPTION, STATE_RED);
     if (transmitting != 0) {
         toggle_relay();
@@ -68,8 +92,7 @@ void Station::lose_winfrog_link() {
     add_status_message("WinFrog link lost");
     winfrog_port.close();
     winfrog_connected = 0;
-    usbl_text_.clear();
-    usbl_line_ends_ = false;
+    forget_link_input(winfrog_port);
     view_.set_button_colours(IDC_WINFROG_BUTTON, STATE_CAPTION, STATE_RED);
 }
 
@@ -89,7 +112,7 @@ void Station::toggle_relay() {
         return;
     }
     add_status_message("Stop transmitting Nav packets");
-    last_xmit_time = 0;
+    last_xmit_time.reset();
     transmitting = 0;
     view_.set_button_colours(IDC_XMIT_BUTTON, STATE_CAPTION, STATE_RED);
     view_.set_field_text(IDC_XMIT_BUTTON, "Start Packet Xmit");

@@ -17,7 +17,7 @@ float decimal_degrees(int degrees, float minutes, char hemisphere, char negative
 
 constexpr const char* BLANKS = " \t\r\n\v\f";
 
-// The first sentence of the USBL text, as far as it has come.
+// The newest sentence of the USBL text that is whole, and where the text still to come starts.
 struct SentenceCut {
     enum Kind {
         NONE,      // nothing whole yet: wait for more
@@ -31,68 +31,80 @@ struct SentenceCut {
 // Once the feed has ended a sentence with a line end, a sentence is whole only at its line
 // end. Before that, as with a feed that never ends its lines, a sentence is whole when the
 // next one starts or when a tick brought nothing new after it. Text that never ends its
-// line is taken once it fills the read buffer.
-SentenceCut first_sentence(const std::string& text, bool line_ends, bool quiet) {
-    SentenceCut cut;
-    cut.begin = text.find_first_not_of(BLANKS);
-    if (cut.begin == std::string::npos) {
-        cut.keep_from = text.size(); // blanks alone: nothing to say about them
-        return cut;
+// line is taken once it fills the read buffer. Older whole sentences are passed over: only
+// the newest position is worth relaying.
+SentenceCut newest_sentence(const std::string& text, bool line_ends, bool quiet) {
+    SentenceCut newest;
+    for (std::size_t from = 0;;) {
+        const std::size_t begin = text.find_first_not_of(BLANKS, from);
+        if (begin == std::string::npos) {
+            newest.keep_from = text.size(); // blanks alone: nothing to say about them
+            return newest;
+        }
+        const std::size_t line_end = text.find_first_of("\r\n", begin);
+        const std::size_t next = text.find('$', begin + 1);
+        const bool fills_buffer = text.size() - begin >= Station::USBL_READ_LIMIT;
+        SentenceCut piece;
+        if (line_ends && next != std::string::npos &&
+            (line_end == std::string::npos || next < line_end)) {
+            piece = {SentenceCut::CUT_SHORT, begin, next};
+        } else if (line_ends && line_end != std::string::npos) {
+            piece = {SentenceCut::WHOLE, begin, line_end};
+        } else if (!line_ends && next != std::string::npos) {
+            piece = {SentenceCut::WHOLE, begin, next};
+        } else if ((!line_ends && quiet) || fills_buffer) {
+            piece = {SentenceCut::WHOLE, begin, text.size()};
+        } else {
+            newest.keep_from = begin;
+            return newest;
+        }
+        newest = piece;
+        from = piece.end;
     }
-    const std::size_t line_end = text.find_first_of("\r\n", cut.begin);
-    const std::size_t next = text.find('$', cut.begin + 1);
-    cut.keep_from = cut.begin;
-    if (line_ends && next != std::string::npos &&
-        (line_end == std::string::npos || next < line_end)) {
-        cut = {SentenceCut::CUT_SHORT, cut.begin, next, next};
-    } else if (line_ends && line_end != std::string::npos) {
-        // Whatever the read held after the sentence goes with it.
-        cut = {SentenceCut::WHOLE, cut.begin, line_end, text.size()};
-    } else if (!line_ends && next != std::string::npos) {
-        cut = {SentenceCut::WHOLE, cut.begin, next, next};
-    } else if ((!line_ends && quiet) || text.size() >= Station::USBL_READ_LIMIT) {
-        cut = {SentenceCut::WHOLE, cut.begin, text.size(), text.size()};
-    }
-    return cut;
 }
 
 } // namespace
 
-// One sentence a tick at most, and one read a tick at most: none while a whole sentence
-// already waits (it came with the read before).
+// Everything that has come since the last tick is read, and the newest whole sentence in it
+// is handled: a feed faster than the tick never makes the relay lag. Text after the last
+// whole sentence waits for the rest of its line.
 void Station::process_usbl_input() {
-    SentenceCut cut = first_sentence(usbl_text_, usbl_line_ends_, false);
-    if (cut.kind == SentenceCut::NONE) {
+    bool fresh = false;
+    bool all_there_is = false;
+    for (std::size_t taken = 0; taken < TICK_READ_BOUND;) {
         const uint32_t waiting = winfrog_port.bytes_waiting();
         if (!still_there(winfrog_port)) {
             return;
         }
         if (waiting == 0) {
-            cut = first_sentence(usbl_text_, usbl_line_ends_, true);
-        } else {
-            uint8_t buffer[USBL_READ_LIMIT];
-            const int32_t count = winfrog_port.read(buffer, USBL_READ_LIMIT);
-            if (!still_there(winfrog_port)) {
-                return;
-            }
-            if (count > 0) {
-                const std::string fresh(reinterpret_cast<const char*>(buffer),
-                                        static_cast<std::size_t>(count));
-                usbl_line_ends_ = usbl_line_ends_ || fresh.find_first_of("\r\n") != fresh.npos;
-                usbl_text_ += fresh;
-                cut = first_sentence(usbl_text_, usbl_line_ends_, false);
-            } else {
-                // Bytes waited but none came: what there is, is all there is.
-                cut = {SentenceCut::WHOLE, 0, usbl_text_.size(), usbl_text_.size()};
-            }
+            break;
         }
+        uint8_t buffer[USBL_READ_LIMIT];
+        const int32_t count = winfrog_port.read(buffer, USBL_READ_LIMIT);
+        if (!still_there(winfrog_port)) {
+            return;
+        }
+        if (count <= 0) {
+            // Bytes waited but none came: what there is, is all there is.
+            all_there_is = !fresh;
+            break;
+        }
+        const std::string text(reinterpret_cast<const char*>(buffer),
+                               static_cast<std::size_t>(count));
+        usbl_line_ends_ = usbl_line_ends_ || text.find_first_of("\r\n") != text.npos;
+        usbl_text_ += text;
+        taken += text.size();
+        fresh = true;
     }
-    if (cut.kind == SentenceCut::NONE) {
-        usbl_text_.erase(0, cut.keep_from);
-        return;
+    SentenceCut cut = newest_sentence(usbl_text_, usbl_line_ends_, !fresh);
+    if (all_there_is && cut.kind == SentenceCut::NONE) {
+        cut = {SentenceCut::WHOLE, 0, usbl_text_.size(), usbl_text_.size()};
     }
     const std::string sentence = usbl_text_.substr(cut.begin, cut.end - cut.begin);
     usbl_text_.erase(0, cut.keep_from);
+    if (cut.kind == SentenceCut::NONE) {
+        return;
+    }
     if (cut.kind == SentenceCut::CUT_SHORT) {
         // What is left of it may well scan, with a number cut short: never send that.
         add_status_message("received too few tokens in USBL string");
@@ -107,6 +119,12 @@ void Station::handle_usbl_sentence(const std::string& text) {
         scan_usbl_sentence(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &sentence);
     if (filled != USBL_SENTENCE_CONVERSIONS) {
         add_status_message("received too few tokens in USBL string");
+        return;
+    }
+    // An impossible position, or a NaN that would never equal the last one sent and so go
+    // out every period, never reaches the vehicle.
+    if (const std::string problem = usbl_fix_problem(sentence); !problem.empty()) {
+        add_status_message("USBL sentence rejected: " + problem);
         return;
     }
 
@@ -124,8 +142,12 @@ void Station::handle_usbl_sentence(const std::string& text) {
                         sentence.lat_minutes == last_sent_fix.lat_minutes &&
                         sentence.lon_degrees == last_sent_fix.lon_degrees &&
                         sentence.lon_minutes == last_sent_fix.lon_minutes;
-    const int64_t now = wall_clock_now().seconds;
-    if (transmitting == 0 || now - last_xmit_time < xmit_period || repeat) {
+    // Whole seconds, as the operator sets the period; floored, so that they tick over as the
+    // wall clock's do.
+    const int64_t ms = monotonic_ms();
+    const int64_t now = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    const bool period_over = !last_xmit_time || now - *last_xmit_time >= xmit_period;
+    if (transmitting == 0 || !period_over || repeat) {
         return;
     }
     // A link that did not take the record is tried again a period later, with this fix or a

@@ -13,13 +13,16 @@ Station::Station(StationView& view, DumpOutput* dump)
       dump_(dump == nullptr ? *own_dump_ : *dump) {}
 
 // The links close themselves as members go: the vehicle link first, then WinFrog, then GPS.
-Station::~Station() = default;
+// A burst still being counted is told, so the log files keep its count.
+Station::~Station() {
+    report_repeats();
+}
 
 void Station::init_station() {
     view_.set_field_text(IDC_XMIT_PERIOD, "5");
     add_status_message("Nerivo Started...ready");
 
-    last_xmit_time = 0;
+    last_xmit_time.reset();
 
     view_.set_button_colours(IDC_WINFROG_BUTTON, STATE_CAPTION, STATE_RED);
     winfrog_connected = 0;
@@ -49,6 +52,9 @@ void Station::on_tick() {
         process_usbl_input();
     }
     report_dump_state();
+    if (last_message_.count > 0 && monotonic_ms() - last_message_.last_ms >= REPEAT_WINDOW_MS) {
+        report_repeats();
+    }
 }
 
 // Once when records start to be dropped, once when they go out again.
@@ -79,7 +85,36 @@ std::string first_characters(const std::string& text, std::size_t limit) {
 
 } // namespace
 
+// As syslog does: a fault that comes with every byte or every tick must not push everything
+// else off the log, yet its count is never lost.
 void Station::add_status_message(const std::string& message) {
+    const int64_t now = monotonic_ms();
+    RepeatedMessage& last = last_message_;
+    if (message == last.text && now - last.last_ms < REPEAT_WINDOW_MS) {
+        ++last.count;
+        last.last_ms = now;
+        if (now - last.reported_ms >= REPEAT_REPORT_MS) {
+            report_repeats(); // a burst that goes on is counted as it goes
+        }
+        return;
+    }
+    report_repeats();
+    write_status_line(message);
+    last = RepeatedMessage{message, now, now, 0};
+}
+
+void Station::report_repeats() {
+    RepeatedMessage& last = last_message_;
+    if (last.count == 0) {
+        return;
+    }
+    write_status_line(c_format("%s (repeated %d time%s)", last.text.c_str(), last.count,
+                               last.count == 1 ? "" : "s"));
+    last.count = 0;
+    last.reported_ms = monotonic_ms();
+}
+
+void Station::write_status_line(const std::string& message) {
     const WallTime now = wall_clock_now();
     const std::tm local = local_time(now.seconds);
     const std::string line = c_format("[%03d %02d:%02d:%02d] ", local.tm_yday, local.tm_hour,

@@ -12,7 +12,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace nerivo {
 
@@ -29,6 +31,10 @@ public:
     static constexpr std::size_t STATUS_LINE_MAX = 255;
 
     static constexpr int32_t USBL_READ_LIMIT = 256;
+    // What one tick takes off a link at most, in reads of the limits above: far more than
+    // either peer sends in a tick, so the station keeps up with a fast one, yet a flood
+    // cannot hold the tick.
+    static constexpr std::size_t TICK_READ_BOUND = 4096;
     // A status read starts once this many bytes wait, counting those kept from earlier
     // reads: the header and payload of a status record (28 + 36), the part its trailer
     // vouches for. Fewer cannot hold a record; a record short of its trailer is kept until
@@ -38,6 +44,12 @@ public:
 
     // Room each status value has on screen; a longer text is shown in the short general form.
     static constexpr std::size_t VALUE_TEXT_MAX = 31;
+
+    // The same status message again within this time of the last is counted, not shown; the
+    // count is shown once the burst has been quiet this long, or has gone on for
+    // REPEAT_REPORT_MS.
+    static constexpr int64_t REPEAT_WINDOW_MS = 2000;
+    static constexpr int64_t REPEAT_REPORT_MS = 30000;
 
     // `dump` receives the dump of every nav record built; null means standard output.
     explicit Station(StationView& view, DumpOutput* dump = nullptr);
@@ -51,7 +63,8 @@ public:
     // The status poll first, then the USBL intake; and news of the record dump.
     void on_tick();
 
-    // Stamps the message with the local day and time and puts it on top of the status log.
+    // Stamps the message with the local day and time and puts it on top of the status log; a
+    // burst of the same message gives one line, then one with its count.
     void add_status_message(const std::string& message);
     void add_nav_line(const std::string& line);
 
@@ -82,8 +95,20 @@ private:
         float lon_minutes = 0;
     };
 
-    void connect_link(int field_id, SerialPort& port, int32_t& connected, int button_id,
-                      const char* message);
+    // A burst of one message: shown once, then counted.
+    struct RepeatedMessage {
+        std::string text;
+        int64_t reported_ms = 0; // when its line or its last count was shown
+        int64_t last_ms = 0;
+        int count = 0; // not yet shown
+    };
+
+    void connect_link(int field_id, SerialPort& port, int32_t& port_number, int32_t& connected,
+                      int button_id, const char* message);
+    // A link whose port has just been closed: nothing of the old device's input is kept.
+    void forget_link_input(const SerialPort& port);
+    void write_status_line(const std::string& message);
+    void report_repeats();
     // After a call on a link's port: false, with the link shown lost and closed, when the
     // device has gone.
     bool still_there(SerialPort& port);
@@ -91,6 +116,8 @@ private:
     void lose_winfrog_link();
     void report_dump_state();
     void handle_usbl_sentence(const std::string& text);
+    void handle_status_events(const std::vector<FrameEvent>& events, bool& have_status,
+                              VehicleStatus& newest);
     void send_command(uint32_t code);
     void send_confirmed_command(const char* question, const char* caption, const char* log_line,
                                 uint32_t code);
@@ -107,6 +134,10 @@ private:
     SerialPort gps_port;
     SerialPort winfrog_port;
     SerialPort auv_port;
+    // The COM number each port was opened with.
+    int32_t gps_port_number_ = 0;
+    int32_t winfrog_port_number_ = 0;
+    int32_t auv_port_number_ = 0;
 
     float auv_latitude = 0, auv_longitude = 0, auv_heading = 0, auv_depth = 0, auv_altitude = 0,
           auv_battery_voltage = 0, auv_humidity = 0;
@@ -115,8 +146,10 @@ private:
     float fix_seconds = 0;
     std::string behaviour_text;
     std::string abort_text;
-    int64_t last_xmit_time = 0; // seconds since 1970
-    int32_t xmit_period = 0;    // whole seconds
+    // Whole seconds on the monotonic clock, so that a wall clock set back never silences the
+    // relay; none until a record has gone out since the relay started.
+    std::optional<int64_t> last_xmit_time;
+    int32_t xmit_period = 0; // whole seconds
     // Only a change of position is relayed; this survives stopping and restarting the relay,
     // for the life of the station (of the run).
     LastSentFix last_sent_fix;
@@ -129,6 +162,7 @@ private:
     bool usbl_line_ends_ = false;
     // Whether the operator has been told that record dumps are being dropped.
     bool dump_dropping_told_ = false;
+    RepeatedMessage last_message_;
 };
 
 } // namespace nerivo

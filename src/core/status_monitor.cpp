@@ -19,21 +19,40 @@ std::string value_text(const char* format, float value) {
 
 // Bytes a read leaves after a record are kept for the next, and a read that starts in noise
 // or in the middle of a record finds the next record in it: an undamaged record is never
-// lost, wherever the reads cut the stream.
+// lost, wherever the reads cut the stream. Everything that has come is read, within a bound,
+// and the newest record shown: a vehicle that streams faster than the tick never makes the
+// fields lag.
 bool Station::poll_vehicle_status() {
-    const uint32_t waiting = auv_port.bytes_waiting();
+    uint32_t waiting = auv_port.bytes_waiting();
     if (!still_there(auv_port) || status_framer_.held_bytes() + waiting < STATUS_READ_THRESHOLD) {
         return false; // let the rest of the record arrive
     }
-    uint8_t buffer[STATUS_READ_LIMIT];
-    const int32_t count = auv_port.read(buffer, STATUS_READ_LIMIT);
-    if (!still_there(auv_port) || count <= 0) {
-        return false;
-    }
-    // Several whole records in one read: the newest is shown, the older ones go unseen.
     bool have_status = false;
     VehicleStatus newest{};
-    for (const FrameEvent& e : status_framer_.feed(buffer, static_cast<std::size_t>(count))) {
+    for (std::size_t taken = 0; waiting > 0 && taken < TICK_READ_BOUND;) {
+        uint8_t buffer[STATUS_READ_LIMIT];
+        const int32_t count = auv_port.read(buffer, STATUS_READ_LIMIT);
+        if (!still_there(auv_port) || count <= 0) {
+            break;
+        }
+        handle_status_events(status_framer_.feed(buffer, static_cast<std::size_t>(count)),
+                             have_status, newest);
+        taken += static_cast<std::size_t>(count);
+        waiting = auv_port.bytes_waiting();
+        if (!still_there(auv_port)) {
+            break;
+        }
+    }
+    if (have_status) {
+        store_vehicle_status(newest);
+    }
+    return have_status;
+}
+
+// Several whole records: the newest is shown, the older ones go unseen.
+void Station::handle_status_events(const std::vector<FrameEvent>& events, bool& have_status,
+                                   VehicleStatus& newest) {
+    for (const FrameEvent& e : events) {
         const bool status_shape = e.header.rec_type == SMAC_REC_STATUS;
         switch (e.kind) {
         case FrameEventKind::STATUS_OK:
@@ -56,10 +75,6 @@ bool Station::poll_vehicle_status() {
             break;
         }
     }
-    if (have_status) {
-        store_vehicle_status(newest);
-    }
-    return have_status;
 }
 
 void Station::store_vehicle_status(const VehicleStatus& status) {

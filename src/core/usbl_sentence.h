@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace nerivo {
 
@@ -21,6 +22,9 @@ struct UsblSentence {
     char lon_hemisphere = 0;
     float unused[5] = {};
     float sl = 0;
+    // The first decimal number written in hexadecimal (C's scanning takes "0x1p3"), counted
+    // among the nine in the order above (0 the seconds, 8 the last number); -1 when none was.
+    int hexadecimal_number = -1;
 };
 
 // A sentence is usable only when every conversion was filled.
@@ -31,5 +35,11 @@ constexpr int USBL_SENTENCE_CONVERSIONS = 16;
 // and whatever the process's locale. Returns how many conversions were filled, 0 to 16
 // (0 also when the text ends before the first); fields not filled keep their defaults.
 int scan_usbl_sentence(const uint8_t* bytes, std::size_t count, UsblSentence* out);
+
+// Why a fully scanned sentence cannot be a fix, in the operator's words ("latitude 95
+// degrees"), or empty when it can: every number finite and decimal, the time a time of day,
+// latitude at most 90 and longitude at most 180 degrees, minutes below 60, hemispheres N/S
+// and E/W in capitals.
+std::string usbl_fix_problem(const UsblSentence& sentence);
 
 } // namespace nerivo

@@ -4,7 +4,8 @@
 // in any pieces; a record is recognised by its header (version 1, a matching header checksum,
 // a payload of 1 to MAX_PAYLOAD bytes), checked against its trailer, and a nav record must
 // be followed by "Done" and its zero. Anything else is skipped a byte at a time until the
-// stream is in step again.
+// stream is in step again; so is a record whose trailer fails, since a record cut short
+// hides the start of the next inside the length its header promised.
 
 #include "smac_records.h"
 
@@ -58,6 +59,9 @@ private:
     std::vector<uint8_t> buffer_;
     std::size_t start_ = 0; // first byte not yet consumed
     std::size_t skipped_ = 0;
+    // Bytes still ahead that belong to the last record whose trailer failed: skipping them
+    // is not news.
+    std::size_t damaged_left_ = 0;
     bool awaiting_done_ = false;
     FrameEvent nav_;
 };

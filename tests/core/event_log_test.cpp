@@ -42,31 +42,44 @@ TEST(StatusLog, StampIsLocalDayOfYearFromZeroAndTimeOnTheTwentyFourHourClock) {
     for (const Row& row : rows) {
         ScopedTimeZone zone(row.zone);
         s.clock.set(local_seconds(row.year, row.month, row.day, row.hour, row.minute, row.second));
-        s.station.add_status_message("Requesting status from AUV");
+        s.station.add_status_message(std::string("Requested at ") + row.stamp);
         EXPECT_EQ(s.view.status_lines().front(),
-                  std::string(row.stamp) + " Requesting status from AUV")
-            << row.zone << " " << row.stamp;
+                  std::string(row.stamp) + " Requested at " + row.stamp)
+            << row.zone;
         EXPECT_EQ(s.view.status_log().back().first.seconds, s.clock.now().seconds);
     }
 }
 
-TEST(StatusLog, NewestMessageIsOnTopAndRepeatsAreNotMerged) {
+// A burst of one message gives its line, then its count once the burst is over: when another
+// message comes, or when it has been quiet for a while. A burst that goes on is counted as it
+// goes.
+TEST(StatusLog, NewestMessageIsOnTopAndABurstOfRepeatsIsCounted) {
     StartedStation s;
+    const std::string fault = "received too few tokens in USBL string";
     s.station.add_status_message("WinFrog responding...Connected");
     s.clock.advance_seconds(1);
-    s.station.add_status_message("AUV responding...Connected");
-    s.clock.advance_seconds(1);
-    s.station.add_status_message("Start transmitting Nav packets");
-    for (int tick = 0; tick < 3; ++tick) {
-        s.station.add_status_message("received too few tokens in USBL string");
+    for (int i = 0; i < 3; ++i) {
+        s.station.add_status_message(fault);
     }
-    EXPECT_EQ(s.view.status_lines(), (Lines{"[000 09:05:09] received too few tokens in USBL string",
-                                            "[000 09:05:09] received too few tokens in USBL string",
-                                            "[000 09:05:09] received too few tokens in USBL string",
-                                            "[000 09:05:09] Start transmitting Nav packets",
-                                            "[000 09:05:08] AUV responding...Connected",
-                                            "[000 09:05:07] WinFrog responding...Connected",
-                                            "[000 09:05:07] Nerivo Started...ready"}));
+    s.station.add_status_message("AUV responding...Connected");
+    for (int i = 0; i < 98; ++i) {
+        s.clock.advance_ms(500);
+        s.station.add_status_message(fault);
+        s.station.on_tick();
+    }
+    s.clock.advance_ms(1999);
+    s.station.on_tick();
+    EXPECT_EQ(s.view.status_count(), 7u) << "not quiet long enough yet";
+    s.clock.advance_ms(1);
+    s.station.on_tick();
+    s.station.add_status_message(fault);
+    EXPECT_EQ(s.view.status_lines(),
+              (Lines{"[000 09:05:59] " + fault, "[000 09:05:59] " + fault + " (repeated 37 times)",
+                     "[000 09:05:38] " + fault + " (repeated 60 times)", "[000 09:05:08] " + fault,
+                     "[000 09:05:08] AUV responding...Connected",
+                     "[000 09:05:08] " + fault + " (repeated 2 times)", "[000 09:05:08] " + fault,
+                     "[000 09:05:07] WinFrog responding...Connected",
+                     "[000 09:05:07] Nerivo Started...ready"}));
     EXPECT_TRUE(s.view.nav_lines().empty());
 }
 

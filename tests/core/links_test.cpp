@@ -69,24 +69,49 @@ TEST(StationLinks, ConnectOpensTheLinkTurnsItGreenAndLogs) {
     }
 }
 
-TEST(StationLinks, SecondConnectLogsAgainAndKeepsTheOpenPort) {
+// Connect means the port the field names: the same number keeps the open port, another moves
+// the link there, and one that will not open leaves the link down, said and shown.
+TEST(StationLinks, ConnectMeansThePortTheFieldNames) {
     for (const LinkCase& link : LINKS) {
+        const bool vehicle = link.button == IDC_AUV_BUTTON;
         LinkedStation s;
+        s.start_relay(0);
+        s.clock.advance_seconds(3);
         (s.station.*link.connect)();
+        EXPECT_EQ(s.newest_status(), link.message) << link.name;
+
+        nerivo::testing::FarEnd& other = s.com.plug(11);
+        s.view.set_field_text(link.field, "11");
+        s.clock.advance_seconds(3);
+        (s.station.*link.connect)();
+        EXPECT_EQ(s.newest_status(), link.message) << link.name;
+        EXPECT_EQ(s.view.face_colour(link.button), STATE_GREEN) << link.name;
+        // The link listens to the new port.
+        if (vehicle) {
+            ASSERT_TRUE(other.write(nerivo::testing::status_record({1, 2, 3, 4, 5, 6, 7, 1, 0})));
+            ASSERT_TRUE(other.wait_pending_at_device(SMAC_STATUS_RECORD_SIZE));
+            s.station.on_tick();
+            EXPECT_EQ(s.view.field(IDC_HEADING), "3.000000");
+        } else {
+            const std::string fix = LinkedStation::sentence(51, 10.0, 'N', 1, 45.5, 'W');
+            ASSERT_TRUE(other.write(fix));
+            ASSERT_TRUE(other.wait_pending_at_device(fix.size()));
+            s.station.on_tick();
+            const auto records = nerivo::testing::nav_records_in(s.vehicle.drain(20));
+            ASSERT_EQ(records.size(), 1u);
+            EXPECT_EQ(records[0].fix.latitude, static_cast<float>(51 + 10.0f / 60.0));
+        }
+
         s.view.set_field_text(link.field, "9");
         (s.station.*link.connect)();
         const std::vector<std::string> messages = s.view.status_messages();
-        EXPECT_EQ(std::vector<std::string>(messages.begin(), messages.begin() + 2),
-                  std::vector<std::string>(2, link.message));
+        const std::string told = messages[vehicle ? 1 : 0];
+        EXPECT_EQ(told.rfind("Cannot open COM9", 0), 0u) << told;
+        EXPECT_EQ(s.view.face_colour(link.button), STATE_RED) << link.name;
+        // Without the vehicle link the relay cannot run; without the navigation link it has
+        // nothing to send, as when that link is lost.
+        EXPECT_EQ(messages[0], vehicle ? "Stop transmitting Nav packets" : told) << link.name;
     }
-    // Still the first device: the relay starts and what the navigation end writes goes out.
-    LinkedStation s;
-    s.start_relay(0);
-    s.view.set_field_text(IDC_WINFROG_COM, "9");
-    s.station.connect_winfrog();
-    s.usbl_sends(LinkedStation::sentence(50, 10.0, 'N', 1, 45.5, 'W'));
-    s.station.on_tick();
-    EXPECT_EQ(nerivo::testing::nav_records_in(s.vehicle.drain(20)).size(), 1u);
 }
 
 // A device that goes away (an adapter pulled, the far end of a pty closed) is shown lost and

@@ -1,3 +1,4 @@
+#include "c_text.h"
 #include "linked_station.h"
 
 #include <gtest/gtest.h>
@@ -98,21 +99,22 @@ TEST(NavRelay, PositionZeroBeforeAnythingWasSentCountsAsARepeat) {
     EXPECT_TRUE(s.view.nav_lines().empty());
 }
 
-TEST(NavRelay, PeriodHoldsOnTheWallClock) {
-    LinkedStation s;
-    s.start_relay(5);
-    NewFixes fixes(s);
-    EXPECT_EQ(fixes.next().size(), 1u);
-    s.clock.advance_ms(4999);
-    EXPECT_EQ(fixes.next().size(), 0u);
-    s.clock.advance_ms(1);
-    EXPECT_EQ(fixes.next().size(), 1u);
-    EXPECT_EQ(fixes.next().size(), 0u);
-    // A clock set back sends nothing until the period has passed again.
-    s.clock.advance_seconds(-100);
-    EXPECT_EQ(fixes.next().size(), 0u);
-    s.clock.advance_seconds(105);
-    EXPECT_EQ(fixes.next().size(), 1u);
+TEST(NavRelay, PeriodHoldsWhateverIsDoneToTheWallClock) {
+    for (const int64_t step : {int64_t{0}, int64_t{-3600}, int64_t{3600}}) {
+        LinkedStation s;
+        s.start_relay(5);
+        NewFixes fixes(s);
+        EXPECT_EQ(fixes.next().size(), 1u) << step;
+        s.clock.advance_ms(4999);
+        s.clock.step_wall_seconds(step); // an NTP step, a GPS time source, an operator
+        EXPECT_EQ(fixes.next().size(), 0u) << step;
+        s.clock.advance_ms(1);
+        const auto records = fixes.next();
+        ASSERT_EQ(records.size(), 1u) << step;
+        // The record is still stamped with the wall clock.
+        EXPECT_EQ(records[0].header.timestamp[0], static_cast<uint32_t>(s.clock.now().seconds));
+        EXPECT_EQ(fixes.next().size(), 0u) << step;
+    }
 }
 
 TEST(NavRelay, StopAndStartSendsTheNextNewFixAtOnce) {
@@ -145,27 +147,35 @@ TEST(NavRelay, RelayOffSendsNothing) {
     EXPECT_EQ(s.status_count(), 3u);
 }
 
-TEST(NavRelay, TwoSentencesInOneReadGiveTheFirst) {
+// Older whole sentences go unsaid: only the newest position is worth relaying. The start of
+// a sentence after them waits for its end.
+TEST(NavRelay, SentencesThatCameTogetherGiveTheNewest) {
     LinkedStation s;
     s.start_relay(0);
+    const std::string third =
+        LinkedStation::sentence(52, 10.0, 'N', 3, 45.5, 'W', "120002.00", 3.0);
     s.usbl_sends(LinkedStation::sentence(50, 10.0, 'N', 1, 45.5, 'W', "120000.00", 1.0) +
-                 LinkedStation::sentence(51, 10.0, 'N', 2, 45.5, 'W', "120001.00", 2.0));
+                 LinkedStation::sentence(51, 10.0, 'N', 2, 45.5, 'W', "120001.00", 2.0) +
+                 third.substr(0, 20));
     s.station.on_tick();
-    const auto records = sent(s);
+    auto records = sent(s);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].fix.sl, 1.0f);
-    EXPECT_EQ(s.usbl.pending_at_device(), 0u) << "the second sentence went with the read";
+    EXPECT_EQ(records[0].fix.sl, 2.0f);
+    s.usbl_sends(third.substr(20));
     s.station.on_tick();
-    EXPECT_TRUE(sent(s).empty());
+    records = sent(s);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].fix.sl, 3.0f);
+    EXPECT_EQ(s.status_count(), 4u) << "nothing said about the sentence passed over";
 }
 
-TEST(NavRelay, HemisphereLettersNegateOnlyInCapitals) {
+TEST(NavRelay, HemisphereLettersNegate) {
     struct Case {
         char ns, ew;
         bool south, west;
     };
-    for (const Case c : {Case{'S', 'W', true, true}, Case{'s', 'w', false, false},
-                         Case{'N', 'E', false, false}, Case{'S', 'e', true, false}}) {
+    for (const Case c :
+         {Case{'S', 'W', true, true}, Case{'N', 'E', false, false}, Case{'S', 'E', true, false}}) {
         LinkedStation s;
         s.start_relay(0);
         s.usbl_sends(LinkedStation::sentence(10, 30.0, c.ns, 20, 15.0, c.ew));
@@ -174,6 +184,50 @@ TEST(NavRelay, HemisphereLettersNegateOnlyInCapitals) {
         ASSERT_EQ(records.size(), 1u) << c.ns << c.ew;
         EXPECT_EQ(records[0].fix.latitude, c.south ? -10.5f : 10.5f) << c.ns;
         EXPECT_EQ(records[0].fix.longitude, c.west ? -20.25f : 20.25f) << c.ew;
+    }
+}
+
+// Each would go out as a position the vehicle cannot be at; a NaN would even go out every
+// period, since it never equals the last position sent.
+TEST(NavRelay, ImpossiblePositionsAreToldAndNeverSent) {
+    struct Case {
+        std::string sentence;
+        const char* told;
+    };
+    const auto with = [](const char* time, const char* lat, char ns, const char* lon, char ew,
+                         const char* sl = "12.5") {
+        return c_format("$NVPOS,%s,%s,%c,%s,%c,25.0,221.7,264.3,1.09,0.36,%s\r\n", time, lat, ns,
+                        lon, ew, sl);
+    };
+    const Case cases[] = {
+        {with("093005.25", "45nan", 'N', "00330.0000", 'W'), "latitude is not a finite number"},
+        {with("093005.25", "4542.3456", 'N', "003inf", 'W'), "longitude is not a finite number"},
+        {with("093005.25", "4542.3456", 'N', "00330.0000", 'W', "-inf"),
+         "SL is not a finite number"},
+        {with("0930nan", "4542.3456", 'N', "00330.0000", 'W'), "time is not a finite number"},
+        {"$NVPOS,093005.25,4542.3456,N,00330.0000,W,25.0,1e39,264.3,1.09,0.36,12.5\r\n",
+         "field 8 is not a finite number"},
+        {with("093005.25", "450x1p3", 'N', "00330.0000", 'W'),
+         "latitude is written in hexadecimal"},
+        {with("093005.25", "9530.0000", 'N', "00330.0000", 'W'), "latitude 95 degrees"},
+        {with("093005.25", "9000.0001", 'S', "00330.0000", 'W'), "latitude beyond 90 degrees"},
+        {with("093005.25", "4575.0000", 'N', "00330.0000", 'W'), "latitude 75 minutes"},
+        {with("093005.25", "4542.3456", 'N', "18500.0000", 'E'), "longitude 185 degrees"},
+        {with("093005.25", "4542.3456", 'X', "00330.0000", 'W'), "latitude hemisphere X"},
+        {with("093005.25", "4542.3456", 's', "00330.0000", 'W'), "latitude hemisphere s"},
+        {with("093005.25", "4542.3456", 'N', "00330.0000", '\x01'),
+         "longitude hemisphere byte 0x01"},
+        {with("253005.25", "4542.3456", 'N', "00330.0000", 'W'), "time of day 25:30:05.250"},
+        {with("097005.25", "4542.3456", 'N', "00330.0000", 'W'), "time of day 09:70:05.250"},
+    };
+    for (const Case& c : cases) {
+        LinkedStation s;
+        s.start_relay(0);
+        s.usbl_sends(c.sentence);
+        s.station.on_tick();
+        EXPECT_TRUE(sent(s).empty()) << c.sentence;
+        EXPECT_EQ(s.newest_status(), std::string("USBL sentence rejected: ") + c.told);
+        EXPECT_EQ(s.status_count(), 5u) << c.sentence;
     }
 }
 
@@ -186,16 +240,15 @@ TEST(NavRelay, BrokenSentenceIsLoggedAndChangesNothing) {
     for (const char* broken :
          {"$NVPOS,093005.25,4542.3456,S,00330.0000,W,25.0,221.7\r\n",
           "3456,S,00330.0000,W,25.0,221.7,264.3,1.09,0.36,12.5\r\n", "no sentence at all\n"}) {
-        const std::size_t lines = s.status_count();
         s.usbl_sends(broken);
         s.station.on_tick();
-        EXPECT_EQ(s.status_count(), lines + 1) << broken;
         EXPECT_EQ(s.newest_status(), "received too few tokens in USBL string") << broken;
     }
     EXPECT_TRUE(sent(s).empty());
     // The period still runs from the last record sent.
     s.clock.advance_seconds(3);
     EXPECT_TRUE(fixes.next().empty());
+    EXPECT_EQ(s.newest_status(), "received too few tokens in USBL string (repeated 2 times)");
     s.clock.advance_seconds(1);
     EXPECT_EQ(fixes.next().size(), 1u);
 }
@@ -242,16 +295,26 @@ TEST(NavRelay, InputThatNeverEndsItsLineIsScannedOnceItFillsTheBuffer) {
 }
 
 // A sentence that lost its end to the next one is never sent, even where what is left would
-// scan (12 for 12.75); the sentence after it is not lost.
+// scan (12 for 12.75); the sentence after it is not lost. It is told when it is the newest.
 TEST(NavRelay, SentenceCutShortIsNeverSentAndTheNextOneIs) {
     const std::string good = LinkedStation::sentence(50, 10.0, 'N', 1, 45.5, 'W', "120001.00", 7.5);
     const std::string cut = EXAMPLE.substr(0, EXAMPLE.size() - 5); // "...,12"
     struct Case {
         const char* name;
         std::vector<std::string> writes; // one a tick
+        std::vector<float> sent_sl;
+        std::size_t told;
     };
-    for (const Case& c : {Case{"in one read", {cut + good}}, Case{"in two reads", {cut, good}},
-                          Case{"in a feed known to end its lines", {EXAMPLE, cut, good}}}) {
+    const Case cases[] = {
+        {"in one read", {cut + good}, {7.5f}, 0},
+        {"in two reads", {cut, good}, {7.5f}, 0},
+        {"in a feed known to end its lines", {EXAMPLE, cut, good}, {12.5f, 7.5f}, 0},
+        {"newest when it came",
+         {EXAMPLE, cut + good.substr(0, 20), good.substr(20)},
+         {12.5f, 7.5f},
+         1},
+    };
+    for (const Case& c : cases) {
         LinkedStation s;
         s.start_relay(0);
         std::vector<float> sent_sl;
@@ -265,12 +328,11 @@ TEST(NavRelay, SentenceCutShortIsNeverSentAndTheNextOneIs) {
                 sent_sl.push_back(record.fix.sl);
             }
         }
-        const std::vector<float> expected = c.writes.front() == EXAMPLE
-                                                ? std::vector<float>{12.5f, 7.5f}
-                                                : std::vector<float>{7.5f};
-        EXPECT_EQ(sent_sl, expected) << c.name;
-        EXPECT_EQ(s.status_count(), lines + 1) << c.name;
-        EXPECT_EQ(s.newest_status(), "received too few tokens in USBL string") << c.name;
+        EXPECT_EQ(sent_sl, c.sent_sl) << c.name;
+        EXPECT_EQ(s.status_count(), lines + c.told) << c.name;
+        if (c.told > 0) {
+            EXPECT_EQ(s.newest_status(), "received too few tokens in USBL string") << c.name;
+        }
     }
 }
 

@@ -202,19 +202,50 @@ TEST(StatusMonitor, SeveralWholeRecordsInOneReadShowTheNewest) {
     EXPECT_EQ(s.status_count(), 3u) << "the older one goes without a line";
 }
 
-TEST(StatusMonitor, DamagedRecordBetweenTwoGoodOnesIsToldOnce) {
-    for (const std::size_t byte : {std::size_t{20}, std::size_t{40}}) {
+// A record damaged anywhere, or cut short by a vehicle that reset while sending it, is told
+// once and never hides the record that follows it.
+TEST(StatusMonitor, DamagedRecordNeverHidesTheNext) {
+    struct Case {
+        const char* name;
+        std::size_t flipped_byte; // 0: none
+        std::size_t kept;         // bytes of the damaged record that were sent
+        const char* told;
+    };
+    const char* header = "Checksum failed in Auv Status header";
+    const char* data = "Checksum failed in Auv Status data packet";
+    const Case cases[] = {
+        {"header damaged", 20, 68, header},       {"payload damaged", 40, 68, data},
+        {"cut inside its header", 0, 20, header}, {"cut after its header", 0, 28, data},
+        {"cut in its payload", 0, 40, data},      {"cut before its trailer", 0, 64, data},
+        {"cut in its trailer", 0, 67, data},
+    };
+    for (const Case& c : cases) {
         LinkedStation s;
         s.connect_both();
         std::vector<uint8_t> damaged = status_record(heading(60.0f));
-        damaged[byte] ^= 0x04;
-        s.vehicle_sends(status_record(heading(45.0f)) + damaged + status_record(heading(90.0f)));
-        EXPECT_EQ(headings_shown(s), Texts({"45.000000", "90.000000"})) << byte;
-        EXPECT_EQ(s.view.status_messages().front(),
-                  byte < 24 ? "Checksum failed in Auv Status header"
-                            : "Checksum failed in Auv Status data packet");
-        EXPECT_EQ(s.status_count(), 4u) << byte;
+        if (c.flipped_byte != 0) {
+            damaged[c.flipped_byte] ^= 0x04;
+        }
+        damaged.resize(c.kept);
+        s.vehicle_sends(damaged + status_record(heading(90.0f)));
+        EXPECT_EQ(headings_shown(s), Texts({"90.000000"})) << c.name;
+        EXPECT_EQ(s.view.status_messages().front(), c.told) << c.name;
+        EXPECT_EQ(s.status_count(), 4u) << c.name;
     }
+}
+
+// Everything that has come is read in a tick: the fields never lag behind a fast vehicle.
+TEST(StatusMonitor, FieldsKeepUpWithAVehicleFasterThanTheTick) {
+    LinkedStation s;
+    s.connect_both();
+    std::vector<uint8_t> stream;
+    for (int i = 1; i <= 40; ++i) {
+        stream = stream + status_record(heading(static_cast<float>(i)));
+    }
+    s.vehicle_sends(stream);
+    s.station.on_tick();
+    EXPECT_EQ(s.view.field(IDC_HEADING), "40.000000");
+    EXPECT_EQ(s.vehicle.pending_at_device(), 0u);
 }
 
 // What is kept between ticks stays small, and a record after the flood still shows.

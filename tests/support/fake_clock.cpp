@@ -4,22 +4,53 @@
 
 namespace nerivo::testing {
 
-FakeClock::FakeClock(int64_t seconds, int32_t milliseconds) : now_{seconds, milliseconds} {
+namespace {
+
+int64_t total_ms(WallTime time) {
+    return time.seconds * 1000 + time.milliseconds;
+}
+
+WallTime wall_time(int64_t ms) {
+    int64_t seconds = ms / 1000;
+    int64_t rest = ms % 1000;
+    if (rest < 0) {
+        rest += 1000;
+        --seconds;
+    }
+    return WallTime{seconds, static_cast<int32_t>(rest)};
+}
+
+} // namespace
+
+// The monotonic clock starts at the wall clock's reading, so whole-second periods fall as
+// they would on the wall clock until the wall clock is stepped.
+FakeClock::FakeClock(int64_t seconds, int32_t milliseconds)
+    : now_{seconds, milliseconds}, monotonic_ms_(total_ms(now_)) {
     set_wall_clock([this] { return now_; });
+    set_monotonic_clock([this] { return monotonic_ms_; });
 }
 
 FakeClock::~FakeClock() {
     set_wall_clock({});
+    set_monotonic_clock({});
 }
 
 void FakeClock::set(int64_t seconds, int32_t milliseconds) {
-    now_ = WallTime{seconds, milliseconds};
+    const WallTime next{seconds, milliseconds};
+    const int64_t passed = total_ms(next) - total_ms(now_);
+    if (passed > 0) {
+        monotonic_ms_ += passed;
+    }
+    now_ = next;
 }
 
 void FakeClock::advance_ms(int64_t milliseconds) {
-    const int64_t total = now_.seconds * 1000 + now_.milliseconds + milliseconds;
-    now_.seconds = total / 1000;
-    now_.milliseconds = static_cast<int32_t>(total % 1000);
+    const WallTime next = wall_time(total_ms(now_) + milliseconds);
+    set(next.seconds, next.milliseconds);
+}
+
+void FakeClock::step_wall_seconds(int64_t seconds) {
+    now_ = wall_time(total_ms(now_) + seconds * 1000);
 }
 
 int64_t local_seconds(int year, int month, int day, int hour, int minute, int second) {

@@ -7,7 +7,9 @@
 
 namespace nerivo::testing {
 
-// Installs a wall clock the test sets by hand, for as long as the object lives.
+// Installs a wall clock and a monotonic clock the test sets by hand, for as long as the object
+// lives. Time that passes moves both; a wall clock set back only moves the wall clock, as
+// does a step on purpose (an NTP step, an operator), so the monotonic clock never goes back.
 class FakeClock {
 public:
     explicit FakeClock(int64_t seconds = 1'700'000'000, int32_t milliseconds = 0);
@@ -18,10 +20,13 @@ public:
     void set(int64_t seconds, int32_t milliseconds = 0);
     void advance_ms(int64_t milliseconds);
     void advance_seconds(int64_t seconds) { advance_ms(seconds * 1000); }
+    // The wall clock jumps; no time passes.
+    void step_wall_seconds(int64_t seconds);
     WallTime now() const { return now_; }
 
 private:
     WallTime now_;
+    int64_t monotonic_ms_ = 0;
 };
 
 // Pins the process's time zone (TZ) for as long as the object lives.
