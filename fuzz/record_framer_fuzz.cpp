@@ -113,8 +113,9 @@ private:
         const std::size_t size = record_size(e);
         switch (e.kind) {
         case FrameEventKind::BAD_TRAILER:
+            // Only its first byte is gone: the next record may start inside it.
             require(!trailer_ok(e));
-            return size;
+            return 1;
         case FrameEventKind::UNEXPECTED_RECORD:
             require(trailer_ok(e));
             require(

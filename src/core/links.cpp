@@ -45,8 +45,7 @@ void Station::forget_link_input(const SerialPort& port) {
     if (&port == &auv_port) {
         status_framer_ = RecordFramer();
     } else if (&port == &winfrog_port) {
-        usbl_text_.clear();
-        usbl_line_ends_ = false;
+        usbl_intake_.clear();
     }
 }
 

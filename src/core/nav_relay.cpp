@@ -15,59 +15,10 @@ float decimal_degrees(int degrees, float minutes, char hemisphere, char negative
     return hemisphere == negative ? 0.0f - value : value;
 }
 
-constexpr const char* BLANKS = " \t\r\n\v\f";
-
-// The newest sentence of the USBL text that is whole, and where the text still to come starts.
-struct SentenceCut {
-    enum Kind {
-        NONE,      // nothing whole yet: wait for more
-        WHOLE,     // [begin, end) is a sentence to scan
-        CUT_SHORT, // [begin, end) lost its end: another sentence started before its line end
-    } kind = NONE;
-    std::size_t begin = 0, end = 0;
-    std::size_t keep_from = 0; // what stays for the next tick starts here
-};
-
-// Once the feed has ended a sentence with a line end, a sentence is whole only at its line
-// end. Before that, as with a feed that never ends its lines, a sentence is whole when the
-// next one starts or when a tick brought nothing new after it. Text that never ends its
-// line is taken once it fills the read buffer. Older whole sentences are passed over: only
-// the newest position is worth relaying.
-SentenceCut newest_sentence(const std::string& text, bool line_ends, bool quiet) {
-    SentenceCut newest;
-    for (std::size_t from = 0;;) {
-        const std::size_t begin = text.find_first_not_of(BLANKS, from);
-        if (begin == std::string::npos) {
-            newest.keep_from = text.size(); // blanks alone: nothing to say about them
-            return newest;
-        }
-        const std::size_t line_end = text.find_first_of("\r\n", begin);
-        const std::size_t next = text.find('$', begin + 1);
-        const bool fills_buffer = text.size() - begin >= Station::USBL_READ_LIMIT;
-        SentenceCut piece;
-        if (line_ends && next != std::string::npos &&
-            (line_end == std::string::npos || next < line_end)) {
-            piece = {SentenceCut::CUT_SHORT, begin, next};
-        } else if (line_ends && line_end != std::string::npos) {
-            piece = {SentenceCut::WHOLE, begin, line_end};
-        } else if (!line_ends && next != std::string::npos) {
-            piece = {SentenceCut::WHOLE, begin, next};
-        } else if ((!line_ends && quiet) || fills_buffer) {
-            piece = {SentenceCut::WHOLE, begin, text.size()};
-        } else {
-            newest.keep_from = begin;
-            return newest;
-        }
-        newest = piece;
-        from = piece.end;
-    }
-}
-
 } // namespace
 
 // Everything that has come since the last tick is read, and the newest whole sentence in it
-// is handled: a feed faster than the tick never makes the relay lag. Text after the last
-// whole sentence waits for the rest of its line.
+// is handled: a feed faster than the tick never makes the relay lag.
 void Station::process_usbl_input() {
     bool fresh = false;
     bool all_there_is = false;
@@ -89,28 +40,21 @@ void Station::process_usbl_input() {
             all_there_is = !fresh;
             break;
         }
-        const std::string text(reinterpret_cast<const char*>(buffer),
-                               static_cast<std::size_t>(count));
-        usbl_line_ends_ = usbl_line_ends_ || text.find_first_of("\r\n") != text.npos;
-        usbl_text_ += text;
-        taken += text.size();
+        usbl_intake_.add(std::string_view(reinterpret_cast<const char*>(buffer),
+                                          static_cast<std::size_t>(count)));
+        taken += static_cast<std::size_t>(count);
         fresh = true;
     }
-    SentenceCut cut = newest_sentence(usbl_text_, usbl_line_ends_, !fresh);
-    if (all_there_is && cut.kind == SentenceCut::NONE) {
-        cut = {SentenceCut::WHOLE, 0, usbl_text_.size(), usbl_text_.size()};
+    UsblPiece piece = usbl_intake_.take(!fresh);
+    if (all_there_is && piece.kind == UsblPiece::NONE) {
+        piece = usbl_intake_.take_all();
     }
-    const std::string sentence = usbl_text_.substr(cut.begin, cut.end - cut.begin);
-    usbl_text_.erase(0, cut.keep_from);
-    if (cut.kind == SentenceCut::NONE) {
-        return;
-    }
-    if (cut.kind == SentenceCut::CUT_SHORT) {
+    if (piece.kind == UsblPiece::CUT_SHORT) {
         // What is left of it may well scan, with a number cut short: never send that.
         add_status_message("received too few tokens in USBL string");
-        return;
+    } else if (piece.kind == UsblPiece::WHOLE) {
+        handle_usbl_sentence(piece.text);
     }
-    handle_usbl_sentence(sentence);
 }
 
 void Station::handle_usbl_sentence(const std::string& text) {

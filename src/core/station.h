@@ -9,6 +9,7 @@
 #include "serial_port.h"
 #include "smac_records.h"
 #include "station_view.h"
+#include "usbl_intake.h"
 
 #include <cstdint>
 #include <memory>
@@ -156,10 +157,8 @@ private:
 
     // Status bytes read but not yet a whole record.
     RecordFramer status_framer_;
-    // USBL text read but not yet handled, and whether the feed ends its sentences with line
-    // ends (known once one has come since the link was connected).
-    std::string usbl_text_;
-    bool usbl_line_ends_ = false;
+    // USBL text read but not yet handled.
+    UsblIntake usbl_intake_;
     // Whether the operator has been told that record dumps are being dropped.
     bool dump_dropping_told_ = false;
     RepeatedMessage last_message_;

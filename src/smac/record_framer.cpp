@@ -37,15 +37,12 @@ std::vector<FrameEvent> RecordFramer::flush() {
     report_skipped(events);
     buffer_.clear();
     start_ = 0;
-    damaged_left_ = 0;
     return events;
 }
 
 void RecordFramer::skip(std::size_t count) {
     start_ += count;
-    const std::size_t of_damaged = std::min(count, damaged_left_);
-    damaged_left_ -= of_damaged;
-    skipped_ += count - of_damaged;
+    skipped_ += count;
 }
 
 void RecordFramer::report_skipped(std::vector<FrameEvent>& events) {
@@ -132,13 +129,11 @@ void RecordFramer::scan(std::vector<FrameEvent>& events) {
             events.push_back(e);
             // Its length is no more trustworthy than the rest of it: a record cut short by a
             // reset ends early, and the next record starts inside the span it promised. Look
-            // again from its second byte; what is skipped in that span goes with the record.
+            // again from its second byte; the rest of it is skipped like any garbage.
             start_ += 1;
-            damaged_left_ = whole - 1;
             continue;
         }
         start_ += whole;
-        damaged_left_ = 0;
         if (header.rec_type == SMAC_REC_NAV && header.rec_size == SMAC_NAV_PAYLOAD_SIZE) {
             smac_read_nav_payload(p + SMAC_HEADER_SIZE, &e.fix);
             nav_ = e;

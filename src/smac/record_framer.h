@@ -20,7 +20,7 @@ enum class FrameEventKind {
     COMMAND_OK,          // header (param is the command code)
     STATUS_OK,           // header, status
     BAD_HEADER_CHECKSUM, // header; one of the three record shapes, its checksum wrong
-    BAD_TRAILER,         // header, record dropped
+    BAD_TRAILER,         // header; its first byte dropped, the rest looked at again
     NAV_WITHOUT_DONE,    // header, fix; the terminator was missing or wrong
     UNEXPECTED_RECORD,   // header; a sound record of another type or size
     GARBAGE_SKIPPED,     // skipped bytes
@@ -59,9 +59,6 @@ private:
     std::vector<uint8_t> buffer_;
     std::size_t start_ = 0; // first byte not yet consumed
     std::size_t skipped_ = 0;
-    // Bytes still ahead that belong to the last record whose trailer failed: skipping them
-    // is not news.
-    std::size_t damaged_left_ = 0;
     bool awaiting_done_ = false;
     FrameEvent nav_;
 };

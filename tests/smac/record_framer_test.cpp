@@ -164,10 +164,10 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"bad_header_field", damaged(with_done(nav_record(FIX)), 20) + command_record(0),
                    "header garbage53 cmd0"},
         StreamCase{"bad_trailer", damaged(command_record(4), 28) + command_record(0),
-                   "trailer cmd0"},
+                   "trailer garbage32 cmd0"},
         StreamCase{"bad_trailer_on_nav",
                    damaged(with_done(nav_record(FIX)), 30) + command_record(0),
-                   "trailer garbage5 cmd0"},
+                   "trailer garbage52 cmd0"},
         StreamCase{"nav_without_done", nav_record(FIX) + command_record(0), "nodone cmd0"},
         StreamCase{"nav_with_wrong_terminator",
                    nav_record(FIX) + Bytes{'D', 'o', 'm', 'e', 0} + command_record(0),
@@ -180,7 +180,11 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"status_records_after_noise",
                    Bytes{5, 1, 0, 7} + status_record() + damaged(status_record(), 40) +
                        status_record(),
-                   "garbage4 status3 trailer status3"}),
+                   "garbage4 status3 trailer garbage67 status3"},
+        // A vehicle that reset while sending: the record after it is inside the length the
+        // cut one promised.
+        StreamCase{"status_record_cut_short", head(status_record(), 40) + status_record(),
+                   "trailer garbage39 status3"}),
     [](const ::testing::TestParamInfo<StreamCase>& row) { return std::string(row.param.name); });
 
 TEST(RecordFramer, NavEventCarriesTheFixAndHeader) {
