@@ -73,7 +73,10 @@ int apply_line_settings(int fd, const LineSettings& wanted) {
         return errno;
     }
     cfmakeraw(&tio);
-    tio.c_iflag &= ~(IXOFF | IXANY);
+    // No flow control, whatever a program before us left set: XON/XOFF would eat 0x11 and 0x13
+    // out of records, and RTS/CTS on a three-wire cable holds every byte back for good.
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    tio.c_cflag &= ~CRTSCTS;
     // CLOCAL: a three-wire link has no carrier, and losing it must not hang the line up.
     tio.c_cflag |= CREAD | CLOCAL;
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);

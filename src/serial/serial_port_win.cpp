@@ -143,6 +143,21 @@ bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_
         dcb.ByteSize = byte_size;
         dcb.Parity = parity;
         dcb.StopBits = stop_bits;
+        // Raw bytes and no flow control, whatever a program before us left set: XON/XOFF would
+        // eat 0x11 and 0x13 out of records, and CTS or DSR flow on a three-wire cable holds
+        // every byte back for good. DTR and RTS stay up for adapters that draw on them.
+        dcb.fBinary = TRUE;
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDsrSensitivity = FALSE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fTXContinueOnXoff = TRUE;
+        dcb.fNull = FALSE;
+        dcb.fErrorChar = FALSE;
+        dcb.fAbortOnError = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
         if (!SetCommState(device, &dcb)) {
             failure = GetLastError();
         } else if (!SetupComm(device, DEVICE_QUEUE_BYTES, DEVICE_QUEUE_BYTES)) {

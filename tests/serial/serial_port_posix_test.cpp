@@ -41,7 +41,9 @@ bool held_exclusively(int fd) {
 
 void make_line_cooked(FarEnd& line) {
     termios tio = line_settings(line.slave_fd());
-    tio.c_iflag |= ICRNL | IXON | IXOFF | ISTRIP | BRKINT;
+    tio.c_iflag |= ICRNL | IXON | IXOFF | IXANY | ISTRIP | BRKINT;
+    tio.c_cflag |= CRTSCTS;
+    tio.c_cflag &= ~CLOCAL;
     tio.c_oflag |= OPOST | ONLCR;
     tio.c_lflag |= ICANON | ECHO | ECHOE | ISIG | IEXTEN;
     ASSERT_EQ(tcsetattr(line.slave_fd(), TCSANOW, &tio), 0);
@@ -176,8 +178,9 @@ TEST_P(LineSettingsTest, ReachTheDeviceInRawMode) {
     EXPECT_EQ(tio.c_cflag & CSTOPB, row.stop_flag);
     EXPECT_NE(tio.c_cflag & CREAD, 0u);
     EXPECT_NE(tio.c_cflag & CLOCAL, 0u);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
     EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
-    EXPECT_EQ(tio.c_iflag & (ICRNL | INLCR | IGNCR | IXON | IXOFF | ISTRIP | BRKINT), 0u);
+    EXPECT_EQ(tio.c_iflag & (ICRNL | INLCR | IGNCR | IXON | IXOFF | IXANY | ISTRIP | BRKINT), 0u);
     EXPECT_EQ(tio.c_oflag & OPOST, 0u);
 }
 

@@ -3,10 +3,56 @@
 
 #include <ostream>
 
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// The port's parity codes go by the same names as these, which this file does not use.
+#undef PARITY_NONE
+#undef PARITY_ODD
+#undef PARITY_EVEN
+#undef PARITY_MARK
+#undef PARITY_SPACE
+
 namespace nerivo::testing {
 
-// A COM port has no cooked mode for a program to leave: nothing to do.
-void make_line_cooked(FarEnd&) {}
+namespace {
+
+// The device's DCB through a handle of the test's own, changed first when asked: Wine lets a
+// port be opened twice.
+bool device_state(const std::string& path, DCB& dcb, void (*change)(DCB&) = nullptr) {
+    const HANDLE device = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    if (device == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    dcb = DCB{};
+    dcb.DCBlength = sizeof dcb;
+    bool done = GetCommState(device, &dcb) != 0;
+    if (done && change != nullptr) {
+        change(dcb);
+        done = SetCommState(device, &dcb) != 0 && GetCommState(device, &dcb) != 0;
+    }
+    CloseHandle(device);
+    return done;
+}
+
+} // namespace
+
+// A COM port has no cooked mode, but it can be left with flow control. Wine keeps only what it
+// can hand to the pseudo-terminal behind the port: CTS flow and XON/XOFF both ways.
+void make_line_cooked(FarEnd& line) {
+    DCB dcb{};
+    ASSERT_TRUE(device_state(line.device_path(), dcb, [](DCB& d) {
+        d.fOutxCtsFlow = TRUE;
+        d.fOutX = TRUE;
+        d.fInX = TRUE;
+    }));
+    ASSERT_TRUE(dcb.fOutxCtsFlow && dcb.fOutX && dcb.fInX);
+}
 
 namespace {
 
@@ -84,11 +130,17 @@ class LineSettingsTest : public SerialPortTest,
 // without parity whatever it is given.
 TEST_P(LineSettingsTest, ReachTheDevice) {
     const SettingsRow& row = GetParam();
+    make_line_cooked(line);
     ASSERT_TRUE(port.open(COM, row.baud, row.parity, row.byte_size, row.stop_bits))
         << port.last_error().text;
     const ComPair::LineState state = line.device_line();
     EXPECT_EQ(state.baud, row.baud);
     EXPECT_EQ(state.stop_bits, row.reported_stop_bits);
+    DCB dcb{};
+    ASSERT_TRUE(device_state(line.device_path(), dcb));
+    EXPECT_FALSE(dcb.fOutxCtsFlow);
+    EXPECT_FALSE(dcb.fOutX);
+    EXPECT_FALSE(dcb.fInX);
 }
 
 INSTANTIATE_TEST_SUITE_P(
