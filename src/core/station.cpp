@@ -45,6 +45,7 @@ void Station::init_station() {
 }
 
 void Station::on_tick() {
+    ticking_ = true;
     if (auv_connected != 0 && poll_vehicle_status()) {
         show_vehicle_status();
     }
@@ -55,6 +56,7 @@ void Station::on_tick() {
     if (last_message_.count > 0 && monotonic_ms() - last_message_.last_ms >= REPEAT_WINDOW_MS) {
         report_repeats();
     }
+    ticking_ = false;
 }
 
 // Once when records start to be dropped, once when they go out again.
@@ -86,11 +88,12 @@ std::string first_characters(const std::string& text, std::size_t limit) {
 } // namespace
 
 // As syslog does: a fault that comes with every byte or every tick must not push everything
-// else off the log, yet its count is never lost.
+// else off the log, yet its count is never lost. What the operator's own actions log is shown
+// at once, every time: a second press of a button must not look as if it went unheard.
 void Station::add_status_message(const std::string& message) {
     const int64_t now = monotonic_ms();
     RepeatedMessage& last = last_message_;
-    if (message == last.text && now - last.last_ms < REPEAT_WINDOW_MS) {
+    if (ticking_ && message == last.text && now - last.last_ms < REPEAT_WINDOW_MS) {
         ++last.count;
         last.last_ms = now;
         if (now - last.reported_ms >= REPEAT_REPORT_MS) {

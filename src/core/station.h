@@ -46,7 +46,7 @@ public:
     // Room each status value has on screen; a longer text is shown in the short general form.
     static constexpr std::size_t VALUE_TEXT_MAX = 31;
 
-    // The same status message again within this time of the last is counted, not shown; the
+    // The same message from the links again within this time of the last is counted, not shown; the
     // count is shown once the burst has been quiet this long, or has gone on for
     // REPEAT_REPORT_MS.
     static constexpr int64_t REPEAT_WINDOW_MS = 2000;
@@ -65,7 +65,8 @@ public:
     void on_tick();
 
     // Stamps the message with the local day and time and puts it on top of the status log; a
-    // burst of the same message gives one line, then one with its count.
+    // burst of the same message from the links, while ticking, gives one line, then one with
+    // its count.
     void add_status_message(const std::string& message);
     void add_nav_line(const std::string& line);
 
@@ -162,6 +163,7 @@ private:
     // Whether the operator has been told that record dumps are being dropped.
     bool dump_dropping_told_ = false;
     RepeatedMessage last_message_;
+    bool ticking_ = false; // what is logged now comes from the links, not the operator
 };
 
 } // namespace nerivo

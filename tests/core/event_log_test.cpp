@@ -1,5 +1,6 @@
 #include "control_ids.h"
 #include "fake_clock.h"
+#include "linked_station.h"
 #include "recording_view.h"
 #include "station.h"
 
@@ -8,6 +9,7 @@
 namespace {
 
 using nerivo::testing::FakeClock;
+using nerivo::testing::LinkedStation;
 using nerivo::testing::local_seconds;
 using nerivo::testing::RecordedDump;
 using nerivo::testing::RecordingView;
@@ -50,37 +52,46 @@ TEST(StatusLog, StampIsLocalDayOfYearFromZeroAndTimeOnTheTwentyFourHourClock) {
     }
 }
 
-// A burst of one message gives its line, then its count once the burst is over: when another
-// message comes, or when it has been quiet for a while. A burst that goes on is counted as it
-// goes.
-TEST(StatusLog, NewestMessageIsOnTopAndABurstOfRepeatsIsCounted) {
-    StartedStation s;
-    const std::string fault = "received too few tokens in USBL string";
-    s.station.add_status_message("WinFrog responding...Connected");
-    s.clock.advance_seconds(1);
-    for (int i = 0; i < 3; ++i) {
-        s.station.add_status_message(fault);
+// A fault that comes with every byte or every tick gives its line, then its count once the
+// burst is over: when the links have been quiet of it for a while, or when another line comes.
+// A burst that goes on is counted as it goes. The operator's own actions show every time.
+TEST(StatusLog, ABurstOfOneFaultIsCountedNotRepeated) {
+    LinkedStation s;
+    s.connect_both();
+    // 800 bytes of damaged status-shaped headers: every 8-byte step reads as one.
+    const std::vector<uint8_t> record = nerivo::testing::status_record({});
+    std::vector<uint8_t> flood;
+    for (int i = 0; i < 100; ++i) {
+        flood.insert(flood.end(), record.begin(), record.begin() + 8);
     }
-    s.station.add_status_message("AUV responding...Connected");
-    for (int i = 0; i < 98; ++i) {
-        s.clock.advance_ms(500);
-        s.station.add_status_message(fault);
-        s.station.on_tick();
-    }
+    s.vehicle_sends(flood);
+    s.station.on_tick();
     s.clock.advance_ms(1999);
     s.station.on_tick();
-    EXPECT_EQ(s.view.status_count(), 7u) << "not quiet long enough yet";
+    EXPECT_EQ(s.status_count(), 4u) << "not quiet long enough yet";
     s.clock.advance_ms(1);
     s.station.on_tick();
-    s.station.add_status_message(fault);
-    EXPECT_EQ(s.view.status_lines(),
-              (Lines{"[000 09:05:59] " + fault, "[000 09:05:59] " + fault + " (repeated 37 times)",
-                     "[000 09:05:38] " + fault + " (repeated 60 times)", "[000 09:05:08] " + fault,
-                     "[000 09:05:08] AUV responding...Connected",
-                     "[000 09:05:08] " + fault + " (repeated 2 times)", "[000 09:05:08] " + fault,
-                     "[000 09:05:07] WinFrog responding...Connected",
-                     "[000 09:05:07] Nerivo Started...ready"}));
-    EXPECT_TRUE(s.view.nav_lines().empty());
+    s.station.request_status();
+    s.station.request_status();
+    for (int tick = 0; tick < 80; ++tick) {
+        s.usbl_sends("no sentence at all\n");
+        s.clock.advance_ms(500);
+        s.station.on_tick();
+    }
+    s.clock.advance_ms(2000);
+    s.station.on_tick();
+
+    const std::string header = "Checksum failed in Auv Status header";
+    const std::string usbl = "received too few tokens in USBL string";
+    const Lines lines = s.view.status_lines();
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 8),
+              (Lines{"[000 09:05:51] " + usbl + " (repeated 19 times)",
+                     "[000 09:05:39] " + usbl + " (repeated 60 times)", "[000 09:05:09] " + usbl,
+                     "[000 09:05:09] Requesting status from AUV",
+                     "[000 09:05:09] Requesting status from AUV",
+                     "[000 09:05:09] " + header + " (repeated 96 times)",
+                     "[000 09:05:07] " + header, "[000 09:05:07] AUV responding...Connected"}));
+    EXPECT_EQ(s.status_count(), 10u);
 }
 
 TEST(StatusLog, MessagesAreKeptByteForByteAndCutAtTheLineLimit) {

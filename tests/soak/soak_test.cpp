@@ -151,8 +151,9 @@ public:
     uint64_t garbage_records() const { return garbage_records_; }
     uint64_t undamaged_records() const { return undamaged_records_; }
 
-    // The station reads min(waiting, 100) bytes once those it keeps from earlier reads and
-    // those waiting make 64, and finds the records in them wherever they start. A record with
+    // The station reads what waits, 100 bytes at a time up to its bound for a tick, once
+    // those it keeps from earlier reads and those waiting make 64, and finds the records in
+    // them wherever they start. A record with
     // a damaged header gives its line once the header is read; any other once its last byte
     // is: a damaged one its line, an undamaged one is shown unless a newer one came in the
     // same read. What the station keeps between reads
@@ -163,7 +164,10 @@ public:
             return v;
         }
         v.read = true;
-        const std::size_t count = std::min(waiting_.size(), STATUS_READ_LIMIT);
+        std::size_t count = 0;
+        while (count < waiting_.size() && count < Station::TICK_READ_BOUND) {
+            count += std::min(waiting_.size() - count, STATUS_READ_LIMIT);
+        }
         std::vector<uint8_t> bytes;
         std::vector<std::string> expected; // "good" or a line, in stream order
         for (std::size_t i = 0; i < count; ++i) {
