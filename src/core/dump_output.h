@@ -44,9 +44,9 @@ private:
     std::size_t queue_limit_;
 };
 
-// The platform's side: writes all of `size` bytes to `fd`, waiting as long as it takes;
-// false when the descriptor will take no more (a reader gone). Called from the writing
-// thread only.
+// The platform's side: writes all of `size` bytes to `fd`, waiting as long as it takes (a
+// non-blocking descriptor too); false when the descriptor will take no more (a reader gone).
+// Called from the writing thread only.
 bool write_all(int fd, const char* data, std::size_t size);
 // A reader that has gone must not end the process (no SIGPIPE where there is one).
 void survive_closed_readers();

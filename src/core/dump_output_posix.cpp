@@ -2,14 +2,37 @@
 
 #include <cerrno>
 #include <csignal>
+#include <poll.h>
 #include <unistd.h>
 
 namespace nerivo {
+namespace {
+
+// A non-blocking descriptor (as a shell or a parent may hand one over) that is full for a
+// moment is waited for, as a blocking one would be; false when it will take nothing more.
+bool wait_until_writable(int fd) {
+    pollfd ready{fd, POLLOUT, 0};
+    for (;;) {
+        const int n = ::poll(&ready, 1, -1);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        return n > 0 && (ready.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
+    }
+}
+
+} // namespace
 
 bool write_all(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!wait_until_writable(fd)) {
+                return false;
+            }
             continue;
         }
         if (n <= 0) {
