@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -46,6 +47,15 @@ bool write_all(int fd, const char* data, std::size_t size) {
 
 void survive_closed_readers() {
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+void open_closed_standard_descriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            // Every lower descriptor is open by now, so the lowest free one is this one.
+            ::open("/dev/null", O_RDWR);
+        }
+    }
 }
 
 } // namespace nerivo
