@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include "dump_output.h"
 #include "station_app.h"
 
 #include <QApplication>
@@ -7,6 +8,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // Before anything opens a file: the record dump goes to descriptor 1, whatever holds it.
+    nerivo::open_closed_standard_descriptors();
     nerivo::CommandLine command_line;
     {
         // Not yet a GUI application: a bad option, --help and --version need no display.

@@ -44,11 +44,16 @@ private:
     std::size_t queue_limit_;
 };
 
-// The platform's side: writes all of `size` bytes to `fd`, waiting as long as it takes;
-// false when the descriptor will take no more (a reader gone). Called from the writing
-// thread only.
+// The platform's side: writes all of `size` bytes to `fd`, waiting as long as it takes (a
+// non-blocking descriptor too); false when the descriptor will take no more (a reader gone).
+// Called from the writing thread only.
 bool write_all(int fd, const char* data, std::size_t size);
 // A reader that has gone must not end the process (no SIGPIPE where there is one).
 void survive_closed_readers();
+
+// Puts the null device on any of descriptors 0, 1 and 2 that the process was started without,
+// so that the next file the process opens (a log file, a serial port) cannot take one of their
+// numbers and receive the record dump. Called first thing, before anything opens a file.
+void open_closed_standard_descriptors();
 
 } // namespace nerivo

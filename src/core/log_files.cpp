@@ -2,7 +2,6 @@
 
 #include "c_text.h"
 
-#include <cerrno>
 #include <system_error>
 #include <utility>
 
@@ -17,12 +16,6 @@ std::filesystem::path utf8_path(const std::string& text) {
 std::string utf8_text(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(reinterpret_cast<const char*>(text.data()), text.size());
-}
-
-// The system's words for why the last file operation failed.
-std::string last_reason() {
-    const int error = errno;
-    return error != 0 ? std::generic_category().message(error) : "unknown error";
 }
 
 } // namespace
@@ -65,31 +58,24 @@ void LogFiles::open_files(WallTime start) {
         const std::string name = run == 0 ? stem : stem + c_format(".%02d", run);
         status_.path = folder / (name + "-status.log");
         nav_.path = folder / (name + "-nav.log");
-        const bool taken = std::filesystem::exists(status_.path, error) ||
-                           (!error && std::filesystem::exists(nav_.path, error));
-        if (error) {
-            cannot_write_here(error.message());
+        // Both files of a run share their name: a nav name already taken undoes the status
+        // file just made, and the run tries the next name.
+        const LogFile::Made status = status_.file.make(status_.path);
+        const LogFile::Made made =
+            status == LogFile::Made::NEW ? nav_.file.make(nav_.path) : status;
+        if (made == LogFile::Made::NEW) {
+            writing_ = true;
             return;
         }
-        if (taken) {
-            continue;
+        const std::string reason = LogFile::last_reason();
+        if (status == LogFile::Made::NEW) {
+            status_.file.close();
+            std::filesystem::remove(status_.path, error);
         }
-        errno = 0;
-        status_.stream.open(status_.path, std::ios::binary | std::ios::app);
-        if (status_.stream) {
-            nav_.stream.open(nav_.path, std::ios::binary | std::ios::app);
-        }
-        if (!status_.stream || !nav_.stream) {
-            const std::string reason = last_reason();
-            if (status_.stream) {
-                status_.stream.close();
-                std::filesystem::remove(status_.path, error);
-            }
+        if (made == LogFile::Made::FAILED) {
             cannot_write_here(reason);
             return;
         }
-        writing_ = true;
-        return;
     }
     cannot_write_here(std::make_error_code(std::errc::file_exists).message());
 }
@@ -98,20 +84,17 @@ void LogFiles::append(File& file, WallTime time, const std::string& line) {
     if (!writing_) {
         return;
     }
-    errno = 0;
-    file.stream << iso_local_time(time.seconds) << ' ' << line << '\n';
     // One write per line, no fsync: a crash of the station loses at most the line in hand,
     // and the tick never waits for the disk.
-    file.stream.flush();
-    if (!file.stream) {
-        stop("Cannot write log file " + utf8_text(file.path) + ": " + last_reason());
+    if (!file.file.append(iso_local_time(time.seconds) + ' ' + line + '\n')) {
+        stop("Cannot write log file " + utf8_text(file.path) + ": " + LogFile::last_reason());
     }
 }
 
 void LogFiles::stop(std::string problem) {
     writing_ = false;
-    status_.stream.close();
-    nav_.stream.close();
+    status_.file.close();
+    nav_.file.close();
     problem_ = std::move(problem);
 }
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <sys/resource.h>
 
 namespace {
@@ -63,6 +64,40 @@ TEST(LogFilesOnPosix, AFileThatFailsLaterIsToldOnceAndTheLogsGoOnOnScreen) {
               "2023-01-01T09:05:07+00:00 [000 09:05:07] Nerivo Started...ready\n"
               "2023-01-01T09:05:08+00:00 [000 09:05:08] Requesting status from AUV\n"
               "2023-01-01T09:05:09+00:00 [000 09:05:09] Requesting status from AUV\n");
+}
+
+// A name the run would take, already held by anything: it is never written through, and the
+// run takes the next name for both its files.
+TEST(LogFilesOnPosix, ANameAlreadyHeldByAnythingIsLeftAloneAndTheRunTakesTheNext) {
+    const std::string kinds[] = {"file", "link", "dangling link", "folder"};
+    const std::string run = "/nerivo-2023-01-01T09-05-07";
+    for (const char* held : {"-status.log", "-nav.log"}) {
+        for (const std::string& kind : kinds) {
+            SCOPED_TRACE(held + (" held by a " + kind));
+            TempFolder folder, elsewhere;
+            const std::string name = folder.path() + run + held;
+            const std::string target = elsewhere.path() + "/target";
+            if (kind == "file" || kind == "link") {
+                write_text(kind == "file" ? name : target, "someone's notes\n");
+            }
+            if (kind == "folder") {
+                std::filesystem::create_directory(name);
+            } else if (kind != "file") {
+                std::filesystem::create_symlink(target, name);
+            }
+            LoggingStation(folder.path()).station.add_nav_line("Nav: 50 30.0901 N  1 45.1623 W");
+
+            EXPECT_EQ(folder.names(), (Lines{run.substr(1) + held, run.substr(1) + ".01-nav.log",
+                                             run.substr(1) + ".01-status.log"}));
+            EXPECT_EQ(read_text(folder.path() + run + ".01-status.log"),
+                      "2023-01-01T09:05:07+00:00 [000 09:05:07] Nerivo Started...ready\n");
+            EXPECT_EQ(read_text(folder.path() + run + ".01-nav.log"),
+                      "2023-01-01T09:05:07+00:00 Nav: 50 30.0901 N  1 45.1623 W\n");
+            // Read through the name: the file's, or the link's target's, bytes as they were.
+            EXPECT_EQ(read_text(name), kind == "file" || kind == "link" ? "someone's notes\n" : "");
+            EXPECT_EQ(elsewhere.names(), kind == "link" ? Lines{"target"} : Lines{});
+        }
+    }
 }
 
 } // namespace

@@ -1,0 +1,54 @@
+#include "log_files.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace nerivo {
+
+LogFile::Made LogFile::make(const std::filesystem::path& path) {
+    close();
+    errno = 0;
+    // O_EXCL: made here or not at all, with no window between a look and the open; with
+    // O_CREAT it refuses any name already there, links included, and follows none.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_APPEND, 0644);
+    if (fd < 0) {
+        return errno == EEXIST ? Made::TAKEN : Made::FAILED;
+    }
+    handle_ = fd;
+    return Made::NEW;
+}
+
+bool LogFile::append(const std::string& text) {
+    errno = 0;
+    const char* data = text.data();
+    std::size_t size = text.size();
+    while (size > 0) {
+        const ssize_t n = ::write(static_cast<int>(handle_), data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void LogFile::close() {
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
+        handle_ = -1;
+    }
+}
+
+std::string LogFile::last_reason() {
+    const int error = errno;
+    return error != 0 ? std::generic_category().message(error) : "unknown error";
+}
+
+} // namespace nerivo
