@@ -250,7 +250,9 @@ bool LogView::isIndexHidden(const QModelIndex&) const {
     return false;
 }
 
-void LogView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+void LogView::setSelection(const QRect& drawn, QItemSelectionModel::SelectionFlags command) {
+    // A selection extended upwards comes from the anchor's row to a row above it.
+    const QRect rect = drawn.normalized();
     const int rows = model_->rowCount();
     const int left = rect.left() + horizontalOffset();
     const int right = rect.right() + horizontalOffset();
