@@ -29,7 +29,7 @@ int floor_div(int a, int b) {
 
 } // namespace
 
-LogModel::LogModel(QObject* parent) : QAbstractTableModel(parent) {}
+LogModel::LogModel(QObject* parent) : QAbstractTableModel(parent), lines_(LOG_LINES_KEPT) {}
 
 int LogModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(lines_.size());
@@ -76,6 +76,13 @@ void LogModel::add_column(const QString& heading) {
 
 void LogModel::add_line_at_top(const QString& line) {
     const QByteArray bytes = line.toUtf8();
+    if (lines_.size() == lines_.kept()) {
+        // Removed as a row of its own, so selections and the current row follow their lines.
+        const int oldest = rowCount() - 1;
+        beginRemoveRows(QModelIndex(), oldest, oldest);
+        lines_.drop_oldest();
+        endRemoveRows();
+    }
     beginInsertRows(QModelIndex(), 0, 0);
     lines_.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     endInsertRows();
