@@ -2,7 +2,8 @@
 // with 1,000,000 lines each, through add_status_message and add_nav_line, and compares the
 // cost of the first and the last 10,000 lines, twice: once with a pass of the event loop
 // after every line, so the view's layout and painting are paid as on a tick, and once for
-// the call alone. Times are the thread's CPU time, each the median of ten batches.
+// the call alone. Times are the thread's CPU time, each the median of ten batches. A log keeps
+// its newest LOG_LINES_KEPT lines, so the last lines also pay for dropping the oldest.
 //
 //   event_log_bench            exits 1 when a log's last lines cost over 1.5x its first
 #include "station_window.h"
@@ -53,6 +54,7 @@ struct Figures {
     double first_ms = 0, last_ms = 0;           // with the event loop
     double first_call_ms = 0, last_call_ms = 0; // the call alone
     double rss_per_line = 0, model_per_line = 0;
+    std::size_t kept_lines = 0, kept_bytes = 0; // what the log holds at the end
 };
 
 // CPU time of this thread: the machine may be busy with other work meanwhile.
@@ -100,6 +102,8 @@ Figures fill(const nerivo::LogView& log, const std::function<void(int)>& add) {
     figures.rss_per_line = static_cast<double>(resident_bytes() - rss_before) / LINES;
     figures.model_per_line =
         static_cast<double>(log.log_model()->store().bytes_used() - model_before) / LINES;
+    figures.kept_lines = log.log_model()->store().size();
+    figures.kept_bytes = log.log_model()->store().bytes_used();
     return figures;
 }
 
@@ -118,6 +122,9 @@ bool report(const char* name, const Figures& f) {
     const bool called = line_of("the call alone", f.first_call_ms, f.last_call_ms);
     std::printf("  memory: %.1f bytes a line (resident set growth), %.1f (the log's own count)\n",
                 f.rss_per_line, f.model_per_line);
+    std::printf("  kept: the newest %zu lines in %.1f MB, %.1f bytes a line\n", f.kept_lines,
+                static_cast<double>(f.kept_bytes) / 1e6,
+                static_cast<double>(f.kept_bytes) / static_cast<double>(f.kept_lines));
     return ticked && called;
 }
 

@@ -29,7 +29,7 @@ int floor_div(int a, int b) {
 
 } // namespace
 
-LogModel::LogModel(QObject* parent) : QAbstractTableModel(parent) {}
+LogModel::LogModel(QObject* parent) : QAbstractTableModel(parent), lines_(LOG_LINES_KEPT) {}
 
 int LogModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(lines_.size());
@@ -76,6 +76,13 @@ void LogModel::add_column(const QString& heading) {
 
 void LogModel::add_line_at_top(const QString& line) {
     const QByteArray bytes = line.toUtf8();
+    if (lines_.size() == lines_.kept()) {
+        // Removed as a row of its own, so selections and the current row follow their lines.
+        const int oldest = rowCount() - 1;
+        beginRemoveRows(QModelIndex(), oldest, oldest);
+        lines_.drop_oldest();
+        endRemoveRows();
+    }
     beginInsertRows(QModelIndex(), 0, 0);
     lines_.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     endInsertRows();
@@ -250,7 +257,9 @@ bool LogView::isIndexHidden(const QModelIndex&) const {
     return false;
 }
 
-void LogView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+void LogView::setSelection(const QRect& drawn, QItemSelectionModel::SelectionFlags command) {
+    // A selection extended upwards comes from the anchor's row to a row above it.
+    const QRect rect = drawn.normalized();
     const int rows = model_->rowCount();
     const int left = rect.left() + horizontalOffset();
     const int right = rect.right() + horizontalOffset();

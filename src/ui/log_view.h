@@ -3,7 +3,9 @@
 // The station's logs: a one-column list with a header whose newest line is at the top.
 // Lines are kept in a LineStore in the order they came, and row r shows line size-1-r, so
 // adding a line at the top costs the same however long the log has grown. The view paints
-// only the rows on screen and keeps no per-row state, for the same reason.
+// only the rows on screen and keeps no per-row state, for the same reason. Each log shows its
+// newest LOG_LINES_KEPT lines, so weeks of running or a burst of faults cannot grow the window
+// without bound.
 
 #include "line_store.h"
 
@@ -13,6 +15,8 @@
 class QHeaderView;
 
 namespace nerivo {
+
+inline constexpr std::size_t LOG_LINES_KEPT = 100'000;
 
 class LogModel : public QAbstractTableModel {
     Q_OBJECT
@@ -31,6 +35,7 @@ public:
     void add_column(const QString& heading);
     bool has_column() const { return has_column_; }
 
+    // Past LOG_LINES_KEPT lines the bottom row, the oldest line, goes first.
     void add_line_at_top(const QString& line);
     QString line(int row) const; // row 0 is the newest
 

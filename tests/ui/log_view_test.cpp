@@ -8,6 +8,7 @@
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ using nerivo::LineStore;
 using nerivo::LogView;
 
 TEST(LineStore, KeepsEveryLineWhateverItsLength) {
-    LineStore store;
+    LineStore store(6000);
     std::vector<std::string> lines;
     // Lengths around the one- and two-byte length prefixes and past a whole block.
     for (const std::size_t length : {0u, 1u, 127u, 128u, 16383u, 16384u, 70000u, 3u}) {
@@ -39,9 +40,9 @@ TEST(LineStore, KeepsEveryLineWhateverItsLength) {
 }
 
 TEST(LineStore, CostsLittleMoreThanTheTextItself) {
-    LineStore store;
-    const std::string line = "[123 12:34:56] WinFrog responding...Connected";
     constexpr std::size_t LINES = 200'000;
+    LineStore store(LINES);
+    const std::string line = "[123 12:34:56] WinFrog responding...Connected";
     for (std::size_t i = 0; i < LINES; ++i) {
         store.append(line);
     }
@@ -50,6 +51,46 @@ TEST(LineStore, CostsLittleMoreThanTheTextItself) {
     const double least = static_cast<double>(line.size() + 1 + 8);
     EXPECT_GE(per_line, least);
     EXPECT_LT(per_line, least + 1.0);
+}
+
+TEST(LineStore, KeepsTheNewestLinesAndFreesWhatTheOthersHeld) {
+    struct Row {
+        const char* lines;
+        std::size_t kept, count;
+        std::size_t long_run; // lines come in runs of this many short then as many long; 0: short
+    };
+    const Row rows[] = {
+        {"fewer than kept", 100, 40, 0},
+        {"exactly kept", 100, 100, 0},
+        {"one more than kept", 100, 101, 0},
+        {"many times kept, over blocks and index chunks", 100, 20'000, 0},
+        {"longer than a block, one in two", 100, 1'000, 1},
+        {"longer than a block, more in a run than kept", 3, 60, 10},
+    };
+    for (const Row& row : rows) {
+        const auto text = [&row](std::size_t i) {
+            std::string line = "line " + std::to_string(i);
+            if (row.long_run > 0 && i / row.long_run % 2 == 1) {
+                line.resize(LineStore::BLOCK_BYTES + 100, '#');
+            }
+            return line;
+        };
+        LineStore store(row.kept);
+        for (std::size_t i = 0; i < row.count; ++i) {
+            store.append(text(i));
+        }
+        const std::size_t first = row.count - std::min(row.count, row.kept);
+        ASSERT_EQ(store.size(), row.count - first) << row.lines;
+        LineStore fresh(row.kept); // given only the lines kept
+        for (std::size_t i = first; i < row.count; ++i) {
+            ASSERT_EQ(store.at(i - first), text(i)) << row.lines << ", line " << i;
+            fresh.append(text(i));
+        }
+        // At most one block and one index chunk more, whose older lines are gone.
+        EXPECT_LE(store.bytes_used(), fresh.bytes_used() + LineStore::BLOCK_BYTES +
+                                          LineStore::INDEX_CHUNK * sizeof(void*) + 1024)
+            << row.lines;
+    }
 }
 
 TEST(LogModel, NewestLineIsRowZeroAndTextSurvivesUnchanged) {
@@ -184,6 +225,10 @@ TEST_F(ShownLog, CtrlCCopiesTheSelectedLinesNewestFirstOneALine) {
         {"nothing: the clipboard keeps its text", {}, false, "before"},
         {"one line", {{2, Qt::NoModifier}}, false, "line 2"},
         {"a run", {{0, Qt::NoModifier}, {2, Qt::ShiftModifier}}, false, "line 4\nline 3\nline 2"},
+        {"a run upwards",
+         {{2, Qt::NoModifier}, {0, Qt::ShiftModifier}},
+         false,
+         "line 4\nline 3\nline 2"},
         {"picked out of order",
          {{3, Qt::NoModifier}, {0, Qt::ControlModifier}, {2, Qt::ControlModifier}},
          false,
@@ -205,6 +250,19 @@ TEST_F(ShownLog, CtrlCCopiesTheSelectedLinesNewestFirstOneALine) {
         EXPECT_EQ(clipboard->text(), QString::fromUtf8(row.clipboard)) << row.selection;
         EXPECT_EQ(view.line_count(), 4) << row.selection;
     }
+}
+
+TEST_F(ShownLog, KeepsTheNewestLinesAndCopiesTheSelectedOnesLeft) {
+    add(static_cast<int>(nerivo::LOG_LINES_KEPT)); // line 1 at the bottom
+    QTest::keyClick(&view, Qt::Key_End);
+    QTest::keyClick(&view, Qt::Key_Up, Qt::ShiftModifier);
+    QTest::keyClick(&view, Qt::Key_Up, Qt::ShiftModifier); // lines 1 to 3 selected
+    add(2);
+    ASSERT_EQ(view.line_count(), static_cast<int>(nerivo::LOG_LINES_KEPT));
+    EXPECT_EQ(view.line(0), QStringLiteral("line 100002"));
+    EXPECT_EQ(view.line(view.line_count() - 1), QStringLiteral("line 3"));
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("line 3"));
 }
 
 } // namespace
