@@ -27,6 +27,8 @@ public:
     std::string field_text(int) const override { return {}; }
     void set_field_text(int, const std::string&) override {}
     void set_button_colours(int, uint32_t, uint32_t) override {}
+    void set_field_stale(int, bool) override {}
+    void set_field_tooltip(int, const std::string&) override {}
     bool ask_yes_no(const std::string&, const std::string&) override { return false; }
 };
 

@@ -135,6 +135,14 @@ void LogFiles::set_button_colours(int id, uint32_t text_colour, uint32_t face_co
     next_.set_button_colours(id, text_colour, face_colour);
 }
 
+void LogFiles::set_field_stale(int id, bool stale) {
+    next_.set_field_stale(id, stale);
+}
+
+void LogFiles::set_field_tooltip(int id, const std::string& text) {
+    next_.set_field_tooltip(id, text);
+}
+
 bool LogFiles::ask_yes_no(const std::string& text, const std::string& caption) {
     return next_.ask_yes_no(text, caption);
 }

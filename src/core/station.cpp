@@ -8,8 +8,9 @@
 
 namespace nerivo {
 
-Station::Station(StationView& view, DumpOutput* dump)
-    : view_(view), own_dump_(dump == nullptr ? std::make_unique<StandardOutputDump>() : nullptr),
+Station::Station(StationView& view, DumpOutput* dump, const StationSettings& settings)
+    : view_(view), settings_(settings),
+      own_dump_(dump == nullptr ? std::make_unique<StandardOutputDump>() : nullptr),
       dump_(dump == nullptr ? *own_dump_ : *dump) {}
 
 // The links close themselves as members go: the vehicle link first, then WinFrog, then GPS.

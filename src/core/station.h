@@ -8,6 +8,7 @@
 #include "record_framer.h"
 #include "serial_port.h"
 #include "smac_records.h"
+#include "station_settings.h"
 #include "station_view.h"
 #include "usbl_intake.h"
 
@@ -53,7 +54,8 @@ public:
     static constexpr int64_t REPEAT_REPORT_MS = 30000;
 
     // `dump` receives the dump of every nav record built; null means standard output.
-    explicit Station(StationView& view, DumpOutput* dump = nullptr);
+    explicit Station(StationView& view, DumpOutput* dump = nullptr,
+                     const StationSettings& settings = {});
     ~Station();
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
@@ -125,6 +127,7 @@ private:
                                 uint32_t code);
 
     StationView& view_;
+    StationSettings settings_;
     std::unique_ptr<DumpOutput> own_dump_;
     DumpOutput& dump_;
 

@@ -31,6 +31,11 @@ public:
     virtual void set_field_text(int id, const std::string& text) = 0;
     // A state button's caption colour and face colour.
     virtual void set_button_colours(int id, uint32_t text_colour, uint32_t face_colour) = 0;
+    // A field's text drawn in the system's disabled text colour when `stale`, normally
+    // otherwise; its text and layout stay as they are.
+    virtual void set_field_stale(int id, bool stale) = 0;
+    // The tip a field shows when the pointer rests on it (UTF-8); empty: none.
+    virtual void set_field_tooltip(int id, const std::string& text) = 0;
 
     // A Yes/No question with Yes as the default; true when the answer is Yes. The tick goes
     // on while the operator thinks.

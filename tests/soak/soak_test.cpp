@@ -331,6 +331,8 @@ public:
     }
     void set_field_text(int id, const std::string& text) override { fields_[id] = text; }
     void set_button_colours(int id, uint32_t, uint32_t face) override { faces_[id] = face; }
+    void set_field_stale(int, bool) override {}
+    void set_field_tooltip(int, const std::string&) override {}
     bool ask_yes_no(const std::string&, const std::string& caption) override {
         asked_ = caption;
         return answer_;

@@ -38,6 +38,23 @@ void RecordingView::set_button_colours(int id, uint32_t text_colour, uint32_t fa
     colours_[id] = {text_colour, face_colour};
 }
 
+void RecordingView::set_field_stale(int id, bool stale) {
+    if (stale) {
+        stale_.insert(id);
+    } else {
+        stale_.erase(id);
+    }
+}
+
+void RecordingView::set_field_tooltip(int id, const std::string& text) {
+    tooltips_[id] = text;
+}
+
+std::string RecordingView::tooltip(int id) const {
+    const auto found = tooltips_.find(id);
+    return found == tooltips_.end() ? std::string() : found->second;
+}
+
 bool RecordingView::ask_yes_no(const std::string& text, const std::string& caption) {
     questions_.push_back({text, caption});
     if (while_asking) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +29,8 @@ public:
     std::string field_text(int id) const override;
     void set_field_text(int id, const std::string& text) override;
     void set_button_colours(int id, uint32_t text_colour, uint32_t face_colour) override;
+    void set_field_stale(int id, bool stale) override;
+    void set_field_tooltip(int id, const std::string& text) override;
     bool ask_yes_no(const std::string& text, const std::string& caption) override;
 
     // The next questions get these answers, in order; a question with none left gets No.
@@ -49,6 +52,8 @@ public:
     uint32_t face_colour(int id) const;    // 0xFFFFFFFF until the station colours it
     uint32_t caption_colour(int id) const; // likewise
     const std::vector<Question>& questions() const { return questions_; }
+    bool stale(int id) const { return stale_.count(id) > 0; }
+    std::string tooltip(int id) const;
 
 private:
     std::vector<std::pair<WallTime, std::string>> status_;
@@ -56,6 +61,8 @@ private:
     std::map<int, std::string> fields_;
     std::map<int, std::pair<uint32_t, uint32_t>> colours_;
     std::vector<Question> questions_;
+    std::set<int> stale_;
+    std::map<int, std::string> tooltips_;
     std::deque<bool> answers_;
 };
 
