@@ -1,6 +1,6 @@
 // The navigation relay: USBL sentences in on the navigation link, nav records out to the
 // vehicle, at most one per transmit period and never the same position twice.
-#include "station.h"
+#include "nav_relay.h"
 
 #include "c_text.h"
 #include "usbl_sentence.h"
@@ -17,22 +17,36 @@ float decimal_degrees(int degrees, float minutes, char hemisphere, char negative
 
 } // namespace
 
+void NavRelay::start(int32_t xmit_period_s) {
+    xmit_period_ = xmit_period_s;
+    transmitting_ = true;
+    last_fix_ms_ = monotonic_ms();
+    silence_told_ = false;
+}
+
+void NavRelay::stop() {
+    transmitting_ = false;
+    last_xmit_time_.reset();
+    silence_told_ = false;
+}
+
 // Everything that has come since the last tick is read, and the newest whole sentence in it
 // is handled: a feed faster than the tick never makes the relay lag.
-void Station::process_usbl_input() {
+void NavRelay::process_usbl_input(Link& usbl, Link& vehicle, std::size_t read_bound) {
+    SerialPort& port = usbl.port();
     bool fresh = false;
     bool all_there_is = false;
-    for (std::size_t taken = 0; taken < TICK_READ_BOUND;) {
-        const uint32_t waiting = winfrog_port.bytes_waiting();
-        if (!still_there(winfrog_port)) {
+    for (std::size_t taken = 0; taken < read_bound;) {
+        const uint32_t waiting = port.bytes_waiting();
+        if (!usbl.still_there()) {
             return;
         }
         if (waiting == 0) {
             break;
         }
         uint8_t buffer[USBL_READ_LIMIT];
-        const int32_t count = winfrog_port.read(buffer, USBL_READ_LIMIT);
-        if (!still_there(winfrog_port)) {
+        const int32_t count = port.read(buffer, USBL_READ_LIMIT);
+        if (!usbl.still_there()) {
             return;
         }
         if (count <= 0) {
@@ -40,75 +54,91 @@ void Station::process_usbl_input() {
             all_there_is = !fresh;
             break;
         }
-        usbl_intake_.add(std::string_view(reinterpret_cast<const char*>(buffer),
-                                          static_cast<std::size_t>(count)));
+        intake_.add(std::string_view(reinterpret_cast<const char*>(buffer),
+                                     static_cast<std::size_t>(count)));
         taken += static_cast<std::size_t>(count);
         fresh = true;
     }
-    UsblPiece piece = usbl_intake_.take(!fresh);
+    UsblPiece piece = intake_.take(!fresh);
     if (all_there_is && piece.kind == UsblPiece::NONE) {
-        piece = usbl_intake_.take_all();
+        piece = intake_.take_all();
     }
     if (piece.kind == UsblPiece::CUT_SHORT) {
         // What is left of it may well scan, with a number cut short: never send that.
-        add_status_message("received too few tokens in USBL string");
+        log_.add_status_message("received too few tokens in USBL string");
     } else if (piece.kind == UsblPiece::WHOLE) {
-        handle_usbl_sentence(piece.text);
+        handle_usbl_sentence(piece.text, vehicle);
     }
 }
 
-void Station::handle_usbl_sentence(const std::string& text) {
+void NavRelay::watch_feed() {
+    if (transmitting_ && !silence_told_ && monotonic_ms() - last_fix_ms_ >= SILENT_FEED_MS) {
+        log_.add_status_message(
+            c_format("No USBL fix for %lld s", static_cast<long long>(SILENT_FEED_MS / 1000)));
+        silence_told_ = true;
+    }
+}
+
+void NavRelay::handle_usbl_sentence(const std::string& text, Link& vehicle) {
     UsblSentence sentence;
     const int filled =
         scan_usbl_sentence(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &sentence);
     if (filled != USBL_SENTENCE_CONVERSIONS) {
-        add_status_message("received too few tokens in USBL string");
+        log_.add_status_message("received too few tokens in USBL string");
         return;
     }
     // An impossible position, or a NaN that would never equal the last one sent and so go
     // out every period, never reaches the vehicle.
     if (const std::string problem = usbl_fix_problem(sentence); !problem.empty()) {
-        add_status_message("USBL sentence rejected: " + problem);
+        log_.add_status_message("USBL sentence rejected: " + problem);
         return;
     }
+    last_fix_ms_ = monotonic_ms();
+    if (silence_told_) {
+        log_.add_status_message("USBL fixes resumed");
+        silence_told_ = false;
+    }
 
-    fix_latitude =
+    fix_latitude_ =
         decimal_degrees(sentence.lat_degrees, sentence.lat_minutes, sentence.lat_hemisphere, 'S');
-    fix_longitude =
+    fix_longitude_ =
         decimal_degrees(sentence.lon_degrees, sentence.lon_minutes, sentence.lon_hemisphere, 'W');
-    fix_sl = sentence.sl;
-    fix_hours = sentence.hours;
-    fix_minutes = sentence.minutes;
-    fix_seconds = sentence.seconds;
+    fix_sl_ = sentence.sl;
+    fix_hours_ = sentence.hours;
+    fix_minutes_ = sentence.minutes;
+    fix_seconds_ = sentence.seconds;
 
     // Exact float equality: the same sentence position parses to the same bits.
-    const bool repeat = sentence.lat_degrees == last_sent_fix.lat_degrees &&
-                        sentence.lat_minutes == last_sent_fix.lat_minutes &&
-                        sentence.lon_degrees == last_sent_fix.lon_degrees &&
-                        sentence.lon_minutes == last_sent_fix.lon_minutes;
+    const bool repeat = sentence.lat_degrees == last_sent_fix_.lat_degrees &&
+                        sentence.lat_minutes == last_sent_fix_.lat_minutes &&
+                        sentence.lon_degrees == last_sent_fix_.lon_degrees &&
+                        sentence.lon_minutes == last_sent_fix_.lon_minutes;
     // Whole seconds, as the operator sets the period; floored, so that they tick over as the
     // wall clock's do.
     const int64_t ms = monotonic_ms();
     const int64_t now = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
-    const bool period_over = !last_xmit_time || now - *last_xmit_time >= xmit_period;
-    if (transmitting == 0 || !period_over || repeat) {
+    const bool period_over = !last_xmit_time_ || now - *last_xmit_time_ >= xmit_period_;
+    if (!transmitting_ || !period_over || repeat) {
         return;
     }
     // A link that did not take the record is tried again a period later, with this fix or a
     // newer one: the fix is not marked as sent.
-    if (send_nav_record()) {
-        last_sent_fix = {sentence.lat_degrees, sentence.lat_minutes, sentence.lon_degrees,
-                         sentence.lon_minutes};
+    if (send_nav_record(vehicle)) {
+        last_sent_fix_ = {sentence.lat_degrees, sentence.lat_minutes, sentence.lon_degrees,
+                          sentence.lon_minutes};
     }
-    last_xmit_time = now;
+    // Unless the failed send lost the vehicle link and so stopped the relay.
+    if (transmitting_) {
+        last_xmit_time_ = now;
+    }
 }
 
-bool Station::send_nav_record() {
+bool NavRelay::send_nav_record(Link& vehicle) {
     NavFix fix;
-    fix.time_of_day = static_cast<float>(fix_hours * 3600.0 + fix_minutes * 60.0 + fix_seconds);
-    fix.latitude = fix_latitude;
-    fix.longitude = fix_longitude;
-    fix.sl = fix_sl;
+    fix.time_of_day = static_cast<float>(fix_hours_ * 3600.0 + fix_minutes_ * 60.0 + fix_seconds_);
+    fix.latitude = fix_latitude_;
+    fix.longitude = fix_longitude_;
+    fix.sl = fix_sl_;
 
     SmacHeader header{}; // param 0
     uint8_t record[SMAC_NAV_RECORD_SIZE];
@@ -116,18 +146,19 @@ bool Station::send_nav_record() {
     smac_build_nav(&header, &fix, wall_clock_now(), record, &size);
     dump_.write(smac_dump_text(record, size));
 
-    const bool sent =
-        auv_port.send(record, static_cast<int32_t>(size)) == static_cast<int32_t>(size) &&
-        auv_port.send(SMAC_NAV_TERMINATOR, sizeof SMAC_NAV_TERMINATOR) ==
-            static_cast<int32_t>(sizeof SMAC_NAV_TERMINATOR);
+    SerialPort& port = vehicle.port();
+    const bool sent = port.send(record, static_cast<int32_t>(size)) == static_cast<int32_t>(size) &&
+                      port.send(SMAC_NAV_TERMINATOR, sizeof SMAC_NAV_TERMINATOR) ==
+                          static_cast<int32_t>(sizeof SMAC_NAV_TERMINATOR);
     if (!sent) {
-        add_status_message("Send to AUV failed");
-        still_there(auv_port);
+        log_.add_status_message("Send to AUV failed");
+        vehicle.still_there();
         return false;
     }
-    add_nav_line(c_format("%02d:%02d:%.3f   LT:%.5f   LG:%.5f   SL:%.2f", fix_hours, fix_minutes,
-                          static_cast<double>(fix_seconds), static_cast<double>(fix_latitude),
-                          static_cast<double>(fix_longitude), static_cast<double>(fix_sl)));
+    log_.add_nav_line(c_format("%02d:%02d:%.3f   LT:%.5f   LG:%.5f   SL:%.2f", fix_hours_,
+                               fix_minutes_, static_cast<double>(fix_seconds_),
+                               static_cast<double>(fix_latitude_),
+                               static_cast<double>(fix_longitude_), static_cast<double>(fix_sl_)));
     return true;
 }
 

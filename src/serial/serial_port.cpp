@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace nerivo {
+
 SerialPort::~SerialPort() {
     close();
 }
@@ -30,3 +32,5 @@ int32_t SerialPort::read(uint8_t* buffer, int32_t limit) {
     }
     return read_waiting(buffer, std::min(waiting, static_cast<uint32_t>(limit)));
 }
+
+} // namespace nerivo

@@ -38,6 +38,8 @@ struct SerialErrorInfo {
 #undef PARITY_MARK
 #undef PARITY_SPACE
 
+namespace nerivo {
+
 // One serial link, opened by COM port number. Writes go out one byte at a time with a bounded
 // wait; reads never ask for more than is waiting, so no call blocks the caller for long.
 // The platform side lives in one backend file: serial_port_posix.cpp or serial_port_win.cpp.
@@ -82,12 +84,12 @@ public:
     bool is_open() const { return opened; }
 
     // Why the last call failed; kind NONE when it succeeded. Every call sets it.
-    const nerivo::SerialErrorInfo& last_error() const { return error_; }
+    const SerialErrorInfo& last_error() const { return error_; }
 
 private:
     // Every failure goes through here: the platform's error code becomes a kind and a text.
     void set_system_error(int code) const;
-    void clear_error() const { error_ = nerivo::SerialErrorInfo{}; }
+    void clear_error() const { error_ = SerialErrorInfo{}; }
     // The backend's read of `count` bytes the device said are waiting (count > 0).
     int32_t read_waiting(uint8_t* buffer, uint32_t count);
 
@@ -98,8 +100,10 @@ private:
     [[maybe_unused]] intptr_t read_event = NO_HANDLE;
     [[maybe_unused]] intptr_t write_event = NO_HANDLE;
     bool opened = false;
-    mutable nerivo::SerialErrorInfo error_;
+    mutable SerialErrorInfo error_;
 };
+
+} // namespace nerivo
 
 #pragma pop_macro("PARITY_SPACE")
 #pragma pop_macro("PARITY_MARK")

@@ -53,16 +53,17 @@ bool line_settings_for(uint32_t baud, uint8_t parity, uint8_t byte_size, uint8_t
     static constexpr tcflag_t PARITIES[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
                                             PARENB | CMSPAR};
     if (!speed_for(baud, out.speed) || byte_size < 5 || byte_size > 8 ||
-        parity > SerialPort::PARITY_SPACE) {
+        parity > nerivo::SerialPort::PARITY_SPACE) {
         return false;
     }
     // One and a half stop bits has no termios setting.
-    if (stop_bits != SerialPort::STOP_BITS_ONE && stop_bits != SerialPort::STOP_BITS_TWO) {
+    if (stop_bits != nerivo::SerialPort::STOP_BITS_ONE &&
+        stop_bits != nerivo::SerialPort::STOP_BITS_TWO) {
         return false;
     }
     out.size = SIZES[byte_size - 5];
     out.parity = PARITIES[parity];
-    out.stop = stop_bits == SerialPort::STOP_BITS_TWO ? CSTOPB : 0;
+    out.stop = stop_bits == nerivo::SerialPort::STOP_BITS_TWO ? CSTOPB : 0;
     return true;
 }
 
@@ -110,8 +111,9 @@ int open_device(const char* path) {
 
 } // namespace
 
+namespace nerivo {
+
 void SerialPort::set_system_error(int code) const {
-    using nerivo::SerialError;
     SerialError kind = SerialError::OTHER;
     switch (code) {
     case ENOENT:
@@ -147,7 +149,7 @@ void SerialPort::set_system_error(int code) const {
     default:
         break;
     }
-    error_ = nerivo::SerialErrorInfo{kind, std::strerror(code)};
+    error_ = SerialErrorInfo{kind, std::strerror(code)};
 }
 
 bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
@@ -299,3 +301,5 @@ int32_t SerialPort::read_waiting(uint8_t* buffer, uint32_t count) {
         }
     }
 }
+
+} // namespace nerivo

@@ -53,8 +53,9 @@ std::string system_text(DWORD code) {
 
 } // namespace
 
+namespace nerivo {
+
 void SerialPort::set_system_error(int code) const {
-    using nerivo::SerialError;
     SerialError kind = SerialError::OTHER;
     const auto error = static_cast<DWORD>(code);
     switch (error) {
@@ -95,7 +96,7 @@ void SerialPort::set_system_error(int code) const {
     default:
         break;
     }
-    error_ = nerivo::SerialErrorInfo{kind, system_text(error)};
+    error_ = SerialErrorInfo{kind, system_text(error)};
 }
 
 bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
@@ -270,3 +271,5 @@ int32_t SerialPort::read_waiting(uint8_t* buffer, uint32_t count) {
     set_system_error(static_cast<int>(failed == ERROR_OPERATION_ABORTED ? ERROR_TIMEOUT : failed));
     return 0;
 }
+
+} // namespace nerivo

@@ -71,8 +71,8 @@ TEST(StatusLog, ABurstOfOneFaultIsCountedNotRepeated) {
     EXPECT_EQ(s.status_count(), 4u) << "not quiet long enough yet";
     s.clock.advance_ms(1);
     s.station.on_tick();
-    s.station.request_status();
-    s.station.request_status();
+    s.station.connect_winfrog();
+    s.station.connect_winfrog();
     for (int tick = 0; tick < 80; ++tick) {
         s.usbl_sends("no sentence at all\n");
         s.clock.advance_ms(500);
@@ -87,8 +87,8 @@ TEST(StatusLog, ABurstOfOneFaultIsCountedNotRepeated) {
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + 8),
               (Lines{"[000 09:05:51] " + usbl + " (repeated 19 times)",
                      "[000 09:05:39] " + usbl + " (repeated 60 times)", "[000 09:05:09] " + usbl,
-                     "[000 09:05:09] Requesting status from AUV",
-                     "[000 09:05:09] Requesting status from AUV",
+                     "[000 09:05:09] WinFrog responding...Connected",
+                     "[000 09:05:09] WinFrog responding...Connected",
                      "[000 09:05:09] " + header + " (repeated 96 times)",
                      "[000 09:05:07] " + header, "[000 09:05:07] AUV responding...Connected"}));
     EXPECT_EQ(s.status_count(), 10u);

@@ -8,8 +8,8 @@
 
 namespace nerivo::testing {
 
-LinkedStation::LinkedStation(DumpOutput* dump_to)
-    : station(view, dump_to != nullptr ? dump_to : &dump) {
+LinkedStation::LinkedStation(DumpOutput* dump_to, const StationSettings& settings)
+    : station(view, dump_to != nullptr ? dump_to : &dump, settings) {
     station.init_station();
 }
 

@@ -18,7 +18,7 @@ namespace nerivo::testing {
 // operator sees is in `view`; the record dumps are in `dump`.
 struct LinkedStation {
     // `dump_to` takes the record dumps instead of `dump`.
-    explicit LinkedStation(DumpOutput* dump_to = nullptr);
+    explicit LinkedStation(DumpOutput* dump_to = nullptr, const StationSettings& settings = {});
 
     ScopedTimeZone zone{"UTC0"};
     FakeClock clock{local_seconds(2023, 1, 1, 9, 5, 7)};

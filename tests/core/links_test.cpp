@@ -115,16 +115,21 @@ TEST(StationLinks, ConnectMeansThePortTheFieldNames) {
 }
 
 // A device that goes away (an adapter pulled, the far end of a pty closed) is shown lost and
-// let go, so the same COM number can be connected again once a device is back.
-TEST(StationLinks, LostDeviceIsShownAndCanBeConnectedAgain) {
+// let go; its COM number is tried again about once a second, quietly, and the link comes back
+// by itself once a device is there again, or when the operator connects it. A relay that the
+// lost vehicle link stopped starts again.
+TEST(StationLinks, LostDeviceIsShownAndComesBack) {
     struct Case {
         const char* name;
         bool vehicle; // else the navigation link
         bool relay_on;
+        bool by_itself; // else by Connect
     };
     for (const Case c :
-         {Case{"vehicle", true, false}, Case{"vehicle, relay on", true, true},
-          Case{"navigation", false, false}, Case{"navigation, relay on", false, true}}) {
+         {Case{"vehicle", true, false, true}, Case{"vehicle, relay on", true, true, true},
+          Case{"vehicle, relay on, by Connect", true, true, false},
+          Case{"navigation, by Connect", false, false, false},
+          Case{"navigation, relay on", false, true, true}}) {
         LinkedStation s;
         s.start_relay(0);
         if (!c.relay_on) {
@@ -132,15 +137,17 @@ TEST(StationLinks, LostDeviceIsShownAndCanBeConnectedAgain) {
         }
         const std::size_t lines = s.status_count();
         (c.vehicle ? s.vehicle : s.usbl).close_master();
-        s.station.on_tick();
-        s.station.on_tick(); // said once, not every tick
+        for (int tick = 0; tick < 4; ++tick) {
+            s.clock.advance_ms(1000);
+            s.station.on_tick(); // said once; tried again, without a line
+        }
 
         const int button = c.vehicle ? IDC_AUV_BUTTON : IDC_WINFROG_BUTTON;
         std::vector<std::string> said = {c.vehicle ? "AUV link lost" : "WinFrog link lost"};
         if (c.vehicle && c.relay_on) {
             said.insert(said.begin(), "Stop transmitting Nav packets");
         }
-        const std::vector<std::string> messages = s.view.status_messages();
+        std::vector<std::string> messages = s.view.status_messages();
         EXPECT_EQ(std::vector<std::string>(messages.begin(), messages.begin() + said.size()), said)
             << c.name;
         EXPECT_EQ(s.status_count(), lines + said.size()) << c.name;
@@ -152,10 +159,24 @@ TEST(StationLinks, LostDeviceIsShownAndCanBeConnectedAgain) {
 
         // A new device under the same number.
         nerivo::testing::FarEnd& replacement = s.com.plug(c.vehicle ? 5 : 1);
-        (s.station.*(c.vehicle ? &Station::connect_auv : &Station::connect_winfrog))();
-        EXPECT_EQ(s.newest_status(),
-                  c.vehicle ? "AUV responding...Connected" : "WinFrog responding...Connected");
+        const std::string name = c.vehicle ? "AUV" : "WinFrog";
+        if (c.by_itself) {
+            s.clock.advance_ms(1000);
+            s.station.on_tick();
+        } else {
+            (s.station.*(c.vehicle ? &Station::connect_auv : &Station::connect_winfrog))();
+        }
+        said = {name + (c.by_itself ? " link back...Connected" : " responding...Connected")};
+        if (c.vehicle && c.relay_on) {
+            said.insert(said.begin(), "Start transmitting Nav packets");
+        }
+        messages = s.view.status_messages();
+        EXPECT_EQ(std::vector<std::string>(messages.begin(), messages.begin() + said.size()), said)
+            << c.name;
         EXPECT_EQ(s.view.face_colour(button), STATE_GREEN) << c.name;
+        EXPECT_EQ(s.view.field(IDC_XMIT_BUTTON),
+                  c.relay_on ? "Stop Packet Xmit" : "Start Packet Xmit")
+            << c.name;
         if (c.vehicle) {
             ASSERT_TRUE(
                 replacement.write(nerivo::testing::status_record({1, 2, 3, 4, 5, 6, 7, 1, 0})));

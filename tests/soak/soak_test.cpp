@@ -76,9 +76,9 @@ constexpr FaultPlan FAULTS{.bad_header_every = 7,
                            .split_writes = true,
                            .repeat_fix_every = 5};
 
-constexpr std::size_t STATUS_READ_THRESHOLD = Station::STATUS_READ_THRESHOLD;
-constexpr std::size_t STATUS_READ_LIMIT = Station::STATUS_READ_LIMIT;
-constexpr std::size_t USBL_READ_LIMIT = Station::USBL_READ_LIMIT;
+constexpr std::size_t STATUS_READ_THRESHOLD = nerivo::StatusMonitor::STATUS_READ_THRESHOLD;
+constexpr std::size_t STATUS_READ_LIMIT = nerivo::StatusMonitor::STATUS_READ_LIMIT;
+constexpr std::size_t USBL_READ_LIMIT = nerivo::NavRelay::USBL_READ_LIMIT;
 constexpr std::size_t NAV_WIRE_BYTES = SMAC_NAV_RECORD_SIZE + sizeof SMAC_NAV_TERMINATOR;
 constexpr std::size_t COMMAND_WIRE_BYTES = SMAC_COMMAND_RECORD_SIZE;
 

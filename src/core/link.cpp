@@ -1,0 +1,82 @@
+#include "link.h"
+
+#include "c_text.h"
+#include "com_port_path.h"
+
+#include <utility>
+
+namespace nerivo {
+
+Link::Link(StationView& view, EventLog& log, const Names& names, std::function<void()> closed)
+    : view_(view), log_(log), names_(names), closed_(std::move(closed)) {}
+
+bool Link::open(int32_t number) {
+    if (!port_.open(number, BAUD, SerialPort::PARITY_NONE, BYTE_SIZE, SerialPort::STOP_BITS_ONE)) {
+        return false;
+    }
+    port_number_ = number;
+    return true;
+}
+
+void Link::show(State state) {
+    state_ = state;
+    view_.set_button_colours(names_.button, STATE_CAPTION,
+                             state == State::CONNECTED ? STATE_GREEN : STATE_RED);
+}
+
+void Link::connect() {
+    const int32_t number = decimal_value(view_.field_text(names_.com_field));
+    // The operator means the port the field names now, not the one still open.
+    const bool switching = port_.is_open() && number != port_number_;
+    if (switching) {
+        port_.close();
+    }
+    if (!open(number)) {
+        // The operator may correct the number, or the device, and try again.
+        const auto device = com_port_path(number);
+        log_.add_status_message("Cannot open COM" + std::to_string(number) +
+                                (device ? " (" + *device + ")" : std::string()) + ": " +
+                                port_.last_error().text);
+        if (switching) {
+            show(State::DOWN); // the old port is closed: the link is down, and shown so
+            closed_();
+        }
+        return;
+    }
+    if (switching) {
+        closed_();
+    }
+    if (names_.connected != nullptr) {
+        log_.add_status_message(names_.connected);
+    }
+    show(State::CONNECTED);
+}
+
+bool Link::still_there() {
+    if (port_.last_error().kind != SerialError::DEVICE_GONE) {
+        return true;
+    }
+    // Closed, so that the device can be opened again once it is back.
+    log_.add_status_message(std::string(names_.name) + " link lost");
+    port_.close();
+    last_try_ms_ = monotonic_ms();
+    show(State::LOST);
+    closed_();
+    return false;
+}
+
+bool Link::reopen_if_due() {
+    const int64_t now = monotonic_ms();
+    if (state_ != State::LOST || now - last_try_ms_ < REOPEN_EVERY_MS) {
+        return false;
+    }
+    last_try_ms_ = now;
+    if (!open(port_number_)) {
+        return false;
+    }
+    log_.add_status_message(std::string(names_.name) + " link back...Connected");
+    show(State::CONNECTED);
+    return true;
+}
+
+} // namespace nerivo

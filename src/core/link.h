@@ -1,0 +1,68 @@
+#pragma once
+
+// One of the station's serial links, as the operator sees it: the port its COM field names,
+// the button that shows whether it is connected, and what happens when its device goes away
+// and comes back.
+
+#include "event_log.h"
+#include "serial_port.h"
+#include "station_view.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace nerivo {
+
+class Link {
+public:
+    // Every link runs at 9600 baud, 8 data bits, no parity, one stop bit.
+    static constexpr uint32_t BAUD = 9600;
+    static constexpr uint8_t BYTE_SIZE = 8;
+    // How often a lost link tries its port again.
+    static constexpr int64_t REOPEN_EVERY_MS = 1000;
+
+    struct Names {
+        const char* name;      // as the status log calls it: "AUV", "WinFrog"
+        int com_field;         // the field with its COM number
+        int button;            // its state button
+        const char* connected; // logged when the operator connects it; null: nothing
+    };
+
+    // `closed` runs whenever the link has let its port go (lost, or moved to another port), so
+    // that nothing read from the old device is taken for the new one's; connected() then says
+    // whether the link is still up.
+    Link(StationView& view, EventLog& log, const Names& names, std::function<void()> closed);
+
+    // Counted as connected from the start although no port is open (the GPS link).
+    void count_as_connected() { state_ = State::CONNECTED; }
+    // The operator's Connect: the port the COM field names now. Another number than the open
+    // port's moves the link there; the same number keeps the open port.
+    void connect();
+    // After a call on the port: false, with the link shown lost and closed, when the device
+    // has gone.
+    bool still_there();
+    // While lost, opens the port again every REOPEN_EVERY_MS, without a line per try; true
+    // when it came back just now.
+    bool reopen_if_due();
+
+    bool connected() const { return state_ == State::CONNECTED; }
+    bool lost() const { return state_ == State::LOST; }
+    SerialPort& port() { return port_; }
+
+private:
+    enum class State { DOWN, CONNECTED, LOST };
+
+    bool open(int32_t number);
+    void show(State state);
+
+    StationView& view_;
+    EventLog& log_;
+    Names names_;
+    std::function<void()> closed_;
+    SerialPort port_;
+    int32_t port_number_ = 0; // the COM number the port was opened with
+    State state_ = State::DOWN;
+    int64_t last_try_ms_ = 0;
+};
+
+} // namespace nerivo
