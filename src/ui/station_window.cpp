@@ -154,6 +154,31 @@ void StationWindow::View::set_button_colours(int id, uint32_t text_colour, uint3
     }
 }
 
+// Greyed, not disabled: a stale value can still be selected and copied, and keeps its place in
+// the tab order. Only the foreground colour is the widget's own; the rest follows the window.
+void StationWindow::View::set_field_stale(int id, bool stale) {
+    QWidget* widget = window_.control(id);
+    if (widget == nullptr) {
+        return;
+    }
+    if (!stale) {
+        widget->setPalette(QPalette());
+        return;
+    }
+    const QPalette::ColorRole role = widget->foregroundRole();
+    const QColor grey = widget->palette().color(QPalette::Disabled, role);
+    QPalette palette;
+    palette.setColor(QPalette::Active, role, grey);
+    palette.setColor(QPalette::Inactive, role, grey);
+    widget->setPalette(palette);
+}
+
+void StationWindow::View::set_field_tooltip(int id, const std::string& text) {
+    if (QWidget* widget = window_.control(id)) {
+        widget->setToolTip(QString::fromStdString(text));
+    }
+}
+
 bool StationWindow::View::ask_yes_no(const std::string& text, const std::string& caption) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
                     QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, &window_);

@@ -31,6 +31,9 @@ public:
                            const nerivo::StationOptions& options = {});
     ~StationWindow() override;
 
+    // What the station shows through.
+    nerivo::StationView& view() { return view_; }
+
     // Runs once, when the window is first shown: the controls exist by then. Later calls do
     // nothing.
     bool init_station();
@@ -70,6 +73,8 @@ private:
         std::string field_text(int id) const override;
         void set_field_text(int id, const std::string& text) override;
         void set_button_colours(int id, uint32_t text_colour, uint32_t face_colour) override;
+        void set_field_stale(int id, bool stale) override;
+        void set_field_tooltip(int id, const std::string& text) override;
         bool ask_yes_no(const std::string& text, const std::string& caption) override;
 
     private:

@@ -6,6 +6,8 @@
 #include "state_button.h"
 #include "station_helpers.h"
 
+#include <QApplication>
+#include <QImage>
 #include <QMessageBox>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
@@ -156,6 +158,60 @@ TEST(WindowBindings, TheWindowsOwnTimerTicksWhileTheBoxWaitsForAnAnswer) {
     s.click(IDC_ABORT_MISSION);
     EXPECT_TRUE(record_while_open);
     EXPECT_EQ(s.window->nav_log()->line_count(), 1);
+}
+
+// The nine fields of the vehicle status.
+constexpr int STATUS_FIELDS[] = {IDC_LATITUDE, IDC_LONGITUDE, IDC_HEADING,
+                                 IDC_DEPTH,    IDC_ALTITUDE,  IDC_BATTERY_VOLTAGE,
+                                 IDC_HUMIDITY, IDC_BEHAVIOUR, IDC_ABORT};
+
+// The colour a field's text is drawn in: the darkest of the pixels the text changes.
+QColor text_colour(const QImage& blank, const QImage& shown) {
+    QColor darkest = Qt::white;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QColor pixel = shown.pixelColor(x, y);
+            if (pixel != blank.pixelColor(x, y) && pixel.lightness() < darkest.lightness()) {
+                darkest = pixel;
+            }
+        }
+    }
+    return darkest;
+}
+
+TEST(WindowView, AStaleFieldIsDrawnInTheDisabledTextColourAndStaysUsable) {
+    StartedStation s;
+    StationView& view = s.window->view();
+    const QColor normal = QApplication::palette().color(QPalette::Active, QPalette::Text);
+    const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+    ASSERT_NE(normal, grey);
+    for (const int id : STATUS_FIELDS) {
+        QWidget* field = s.window->control(id);
+        const QRect place = field->geometry();
+        view.set_field_text(id, "");
+        const QImage blank = field->grab().toImage();
+        view.set_field_text(id, "-45.705760");
+        for (const bool stale : {true, false, true}) {
+            view.set_field_stale(id, stale);
+            EXPECT_EQ(text_colour(blank, field->grab().toImage()).name().toStdString(),
+                      (stale ? grey : normal).name().toStdString())
+                << id << " stale " << stale;
+        }
+        EXPECT_EQ(view.field_text(id), "-45.705760") << id;
+        EXPECT_EQ(field->geometry(), place) << id;
+        EXPECT_TRUE(field->isEnabled()) << id;
+        EXPECT_TRUE(field->focusPolicy() & Qt::TabFocus) << id;
+    }
+}
+
+TEST(WindowView, AFieldsTipIsWhatTheStationSaysAndEmptyMeansNone) {
+    StartedStation s;
+    for (const char* tip : {"Status of 14:02:33, 2 min 10 s ago", ""}) {
+        for (const int id : STATUS_FIELDS) {
+            s.window->view().set_field_tooltip(id, tip);
+            EXPECT_EQ(s.window->control(id)->toolTip().toStdString(), tip) << id;
+        }
+    }
 }
 
 } // namespace
