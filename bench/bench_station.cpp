@@ -93,20 +93,20 @@ uint32_t face(const StationWindow& window, int id) {
 
 } // namespace
 
-BenchStation::BenchStation() : window(std::make_unique<StationWindow>()) {
+BenchStation::BenchStation() : parts(std::make_unique<StationParts>()) {
     com_dir.map(1, usbl.device_path());
     com_dir.map(5, vehicle.device_path());
-    window->show();
-    click(*window, IDC_WINFROG_BUTTON);
-    click(*window, IDC_AUV_BUTTON);
-    window->set_field_text(IDC_XMIT_PERIOD, QStringLiteral("0"));
-    click(*window, IDC_XMIT_BUTTON);
+    window().show();
+    click(window(), IDC_WINFROG_BUTTON);
+    click(window(), IDC_AUV_BUTTON);
+    window().set_field_text(IDC_XMIT_PERIOD, QStringLiteral("0"));
+    click(window(), IDC_XMIT_BUTTON);
 }
 
 bool BenchStation::ready() const {
-    return face(*window, IDC_WINFROG_BUTTON) == STATE_GREEN &&
-           face(*window, IDC_AUV_BUTTON) == STATE_GREEN &&
-           window->field_text(IDC_XMIT_BUTTON) == QStringLiteral("Stop Packet Xmit");
+    return face(window(), IDC_WINFROG_BUTTON) == STATE_GREEN &&
+           face(window(), IDC_AUV_BUTTON) == STATE_GREEN &&
+           window().field_text(IDC_XMIT_BUTTON) == QStringLiteral("Stop Packet Xmit");
 }
 
 void stop_ticking(StationWindow& window) {

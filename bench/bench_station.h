@@ -7,7 +7,7 @@
 #include "com_dir.h"
 #include "pty_pair.h"
 #include "smac_records.h"
-#include "station_window.h"
+#include "station_app.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -32,18 +32,19 @@ Sentence usbl_sentence(int index);
 // A valid 68-byte status record whose values change with `index`.
 std::vector<uint8_t> status_record(int index);
 
-// The station's side of the cables: COM 1 and COM 5 mapped to pseudo-terminals, the window
-// shown, both links connected and the relay on with a transmit period of 0, all by its
-// buttons.
+// The station's side of the cables, built as the program builds it: COM 1 and COM 5 mapped to
+// pseudo-terminals, the window shown, both links connected and the relay on with a transmit
+// period of 0, all by its buttons.
 class BenchStation {
 public:
     BenchStation();
     bool ready() const; // both links open and the relay on
+    StationWindow& window() const { return parts->window(); }
 
     nerivo::testing::ComDir com_dir;
-    nerivo::testing::PtyPair usbl;    // the navigation package's end of COM 1
-    nerivo::testing::PtyPair vehicle; // the vehicle's end of COM 5
-    std::unique_ptr<StationWindow> window;
+    nerivo::testing::PtyPair usbl;       // the navigation package's end of COM 1
+    nerivo::testing::PtyPair vehicle;    // the vehicle's end of COM 5
+    std::unique_ptr<StationParts> parts; // last: the station closes its links before the ptys go
 };
 
 // Stops the window's own tick, so that only the measured calls tick.

@@ -6,7 +6,7 @@
 // its newest LOG_LINES_KEPT lines, so the last lines also pay for dropping the oldest.
 //
 //   event_log_bench            exits 1 when a log's last lines cost over 1.5x its first
-#include "station_window.h"
+#include "station_app.h"
 
 #include <QApplication>
 
@@ -135,12 +135,13 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    StationWindow window;
+    StationParts parts;
+    StationWindow& window = parts.window();
     window.show();
     QApplication::processEvents();
 
     std::printf("%d lines into each log of a shown station window\n", LINES);
-    nerivo::Station& station = window.station();
+    nerivo::Station& station = parts.station();
     const Figures status = fill(*window.status_log(), [&station](int i) {
         station.add_status_message(MESSAGES[i % std::size(MESSAGES)]);
     });

@@ -201,19 +201,19 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "relay_latency: the station's links did not connect\n");
             return 1;
         }
-        TickStamps tick_stamps(*station.window);
-        station.window->installEventFilter(&tick_stamps);
+        TickStamps tick_stamps(station.window());
+        station.window().installEventFilter(&tick_stamps);
         std::thread peers([&] {
             play_peers(options, station, fixes);
             QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
         });
         QApplication::exec();
         peers.join();
-        station.window->removeEventFilter(&tick_stamps);
+        station.window().removeEventFilter(&tick_stamps);
         ticks = tick_stamps.stamps;
-        unexpected_count = station.window->status_log()->line_count() - 4;
+        unexpected_count = station.window().status_log()->line_count() - 4;
         for (int row = 0; row < std::min(unexpected_count, 10); ++row) {
-            unexpected << station.window->status_log()->line(row);
+            unexpected << station.window().status_log()->line(row);
         }
     }
 

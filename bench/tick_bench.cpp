@@ -29,7 +29,7 @@ std::unique_ptr<BenchStation> the_station;
 BenchStation& station() {
     if (!the_station) {
         the_station = std::make_unique<BenchStation>();
-        nerivo::bench::stop_ticking(*the_station->window);
+        nerivo::bench::stop_ticking(the_station->window());
     }
     return *the_station;
 }
@@ -88,7 +88,7 @@ void tick_with_both_links_busy(benchmark::State& state, const char* name, bool w
         }
         state.ResumeTiming();
         const double start = nerivo::bench::thread_cpu_us();
-        s.window->on_tick(0);
+        s.window().on_tick(0);
         if (with_repaint) {
             QApplication::processEvents();
         }
@@ -104,9 +104,9 @@ void tick_with_both_links_busy(benchmark::State& state, const char* name, bool w
             break;
         }
     }
-    if (s.window->status_log()->line_count() != 4) {
+    if (s.window().status_log()->line_count() != 4) {
         // Started, two links connected, relay on: anything more is a fault the tick logged.
-        const std::string line = s.window->status_log()->line(0).toStdString();
+        const std::string line = s.window().status_log()->line(0).toStdString();
         state.SkipWithError(("unexpected status line: " + line).c_str());
     }
     record_run(state, name, cpu_us);
@@ -135,7 +135,7 @@ void tick_both_links_quiet(benchmark::State& state) {
     cpu_us.reserve(QUIET_TICKS_PER_RUN);
     for (auto _ : state) {
         const double start = nerivo::bench::thread_cpu_us();
-        s.window->on_tick(0);
+        s.window().on_tick(0);
         cpu_us.push_back(nerivo::bench::thread_cpu_us() - start);
     }
     record_run(state, "tick_both_links_quiet", cpu_us);

@@ -6,6 +6,8 @@
 #include <QCommandLineParser>
 #include <QtGlobal>
 
+#include <algorithm>
+
 namespace nerivo {
 namespace {
 
@@ -38,7 +40,17 @@ CommandLine parse_command_line(const QStringList& arguments) {
         QStringLiteral("log-dir"),
         QStringLiteral("Also write the status and nav logs to files in DIR (made if missing)."),
         QStringLiteral("DIR"));
-    parser.addOptions({help, version, com_dir, log_dir});
+    const QCommandLineOption status_timeout(
+        QStringLiteral("status-timeout"),
+        QStringLiteral("Report a status request still unanswered after SECONDS (default %1).")
+            .arg(StationSettings().status_timeout_s),
+        QStringLiteral("SECONDS"));
+    const QCommandLineOption stale_after(
+        QStringLiteral("stale-after"),
+        QStringLiteral("Grey the vehicle status once it is SECONDS old (default %1).")
+            .arg(StationSettings().stale_after_s),
+        QStringLiteral("SECONDS"));
+    parser.addOptions({help, version, com_dir, log_dir, status_timeout, stale_after});
 
     // Qt names the program by the path it was started with; the manual page calls it nerivo.
     const auto usage = [&parser] {
@@ -63,6 +75,29 @@ CommandLine parse_command_line(const QStringList& arguments) {
             return bad_usage(
                 QStringLiteral("--%1 wants a folder.").arg(folder->names().constFirst()));
         }
+    }
+    struct Seconds {
+        const QCommandLineOption* option;
+        int StationSettings::*setting;
+    };
+    for (const Seconds& seconds : {Seconds{&status_timeout, &StationSettings::status_timeout_s},
+                                   Seconds{&stale_after, &StationSettings::stale_after_s}}) {
+        if (!parser.isSet(*seconds.option)) {
+            continue;
+        }
+        // Digits only: no sign, no blanks.
+        const QString value = parser.value(*seconds.option);
+        const bool digits =
+            !value.isEmpty() && std::all_of(value.begin(), value.end(), [](QChar c) {
+                return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+            });
+        bool fits = false;
+        const int number = value.toInt(&fits);
+        if (!digits || !fits || number < 1) {
+            return bad_usage(QStringLiteral("--%1 wants a whole number of seconds, 1 or more.")
+                                 .arg(seconds.option->names().constFirst()));
+        }
+        result.station.settings.*seconds.setting = number;
     }
     if (parser.isSet(help)) {
         result.outcome = CommandLine::Outcome::SHOW_HELP;

@@ -1,10 +1,36 @@
 #pragma once
 
+#include "dump_output.h"
+#include "log_files.h"
+#include "station.h"
 #include "station_options.h"
+#include "station_window.h"
 
+#include <memory>
 #include <utility>
 
-// The application object: creates the station window, runs it modally and destroys it.
+// What a run is made of, built in the order each needs the one before: the window, the log
+// files in front of its view (with --log-dir), and the station over them, shown by the window.
+// They go in the reverse order: the station, which may still log a line as it closes its
+// links, before the views it writes to.
+class StationParts {
+public:
+    // `dump` receives the dump of every nav record; null means standard output.
+    explicit StationParts(const nerivo::StationOptions& options = {},
+                          nerivo::DumpOutput* dump = nullptr);
+    StationParts(const StationParts&) = delete;
+    StationParts& operator=(const StationParts&) = delete;
+
+    StationWindow& window() { return window_; }
+    nerivo::Station& station() { return station_; }
+
+private:
+    StationWindow window_;
+    std::unique_ptr<nerivo::LogFiles> log_files_;
+    nerivo::Station station_;
+};
+
+// The application object: builds the station, runs its window modally and takes it all down.
 class StationApp {
 public:
     explicit StationApp(nerivo::StationOptions options = {}) : options_(std::move(options)) {}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "station_settings.h"
+
 #include <string>
 
 namespace nerivo {
@@ -8,6 +10,7 @@ namespace nerivo {
 // has always been: nothing kept but what the window shows.
 struct StationOptions {
     std::string log_dir; // UTF-8; empty: the logs live on screen only
+    StationSettings settings;
 };
 
 } // namespace nerivo

@@ -2,6 +2,7 @@
 
 #include "app_icon.h"
 #include "state_button.h"
+#include "station.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -13,18 +14,11 @@
 
 using namespace nerivo;
 
-StationWindow::StationWindow(QWidget* parent, DumpOutput* dump, const StationOptions& options)
+StationWindow::StationWindow(QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      icon(application_icon()), controls_(build_dialog(*this, station_template())),
-      log_files_(options.log_dir.empty() ? nullptr
-                                         : std::make_unique<LogFiles>(view_, options.log_dir)),
-      station_(log_files_ ? static_cast<StationView&>(*log_files_) : view_, dump) {
-    if (log_files_) {
-        log_files_->report_problems_to(
-            [this](const std::string& problem) { station_.add_status_message(problem); });
-    }
+      icon(application_icon()), controls_(build_dialog(*this, station_template())) {
     connect(qobject_cast<QAbstractButton*>(control(IDC_EXIT)), &QAbstractButton::clicked, this,
             &StationWindow::on_exit);
     bind_button(IDC_GPS_BUTTON, &Station::connect_gps);
@@ -38,12 +32,15 @@ StationWindow::StationWindow(QWidget* parent, DumpOutput* dump, const StationOpt
 
 void StationWindow::bind_button(int id, void (Station::*operation)()) {
     if (auto* button = qobject_cast<QAbstractButton*>(control(id))) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, operation] { (station_.*operation)(); });
+        connect(button, &QAbstractButton::clicked, this, [this, operation] {
+            if (station_ != nullptr) {
+                (station_->*operation)();
+            }
+        });
     }
 }
 
-// The station closes its links as it goes; the widgets go with the dialog after it.
+// The station, and its links, went before the window: the program built it over the window.
 StationWindow::~StationWindow() = default;
 
 void StationWindow::setVisible(bool visible) {
@@ -71,7 +68,9 @@ bool StationWindow::init_station() {
     if (nav_log_ != nullptr) {
         nav_log_->add_column(QStringLiteral("Transmitted Nav Records"), LOG_COLUMN_WIDTH);
     }
-    station_.init_station();
+    if (station_ != nullptr) {
+        station_->init_station();
+    }
 
     controls_.focus_first_tab_stop();
     return true;
@@ -86,7 +85,9 @@ void StationWindow::timerEvent(QTimerEvent* event) {
 }
 
 void StationWindow::on_tick(int) {
-    station_.on_tick();
+    if (station_ != nullptr) {
+        station_->on_tick();
+    }
 }
 
 void StationWindow::on_exit() {
@@ -151,6 +152,31 @@ void StationWindow::View::set_field_text(int id, const std::string& text) {
 void StationWindow::View::set_button_colours(int id, uint32_t text_colour, uint32_t face_colour) {
     if (auto* button = qobject_cast<StateButton*>(window_.control(id))) {
         button->set_colours(text_colour, face_colour);
+    }
+}
+
+// Greyed, not disabled: a stale value can still be selected and copied, and keeps its place in
+// the tab order. Only the foreground colour is the widget's own; the rest follows the window.
+void StationWindow::View::set_field_stale(int id, bool stale) {
+    QWidget* widget = window_.control(id);
+    if (widget == nullptr) {
+        return;
+    }
+    if (!stale) {
+        widget->setPalette(QPalette());
+        return;
+    }
+    const QPalette::ColorRole role = widget->foregroundRole();
+    const QColor grey = widget->palette().color(QPalette::Disabled, role);
+    QPalette palette;
+    palette.setColor(QPalette::Active, role, grey);
+    palette.setColor(QPalette::Inactive, role, grey);
+    widget->setPalette(palette);
+}
+
+void StationWindow::View::set_field_tooltip(int id, const std::string& text) {
+    if (QWidget* widget = window_.control(id)) {
+        widget->setToolTip(QString::fromStdString(text));
     }
 }
 

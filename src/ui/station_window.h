@@ -2,13 +2,11 @@
 
 // The station window: the layout, the widgets, the logs, the About box, the message boxes and
 // the 500 ms timer. It is the station's view: clicks and ticks go to the station, which tells
-// the window what to show.
+// the window what to show. The program builds the station over the window's view and hands
+// it to the window; the window only shows.
 
 #include "dialog_builder.h"
-#include "log_files.h"
 #include "log_view.h"
-#include "station.h"
-#include "station_options.h"
 #include "station_view.h"
 #include "window_ids.h"
 
@@ -16,8 +14,11 @@
 #include <QIcon>
 #include <QString>
 
-#include <memory>
 #include <string>
+
+namespace nerivo {
+class Station;
+}
 
 class StationWindow : public QDialog {
     Q_OBJECT
@@ -26,10 +27,14 @@ public:
     static constexpr int TICK_MS = 500;
     static constexpr int LOG_COLUMN_WIDTH = 400;
 
-    // `dump` receives the dump of every nav record; null means standard output.
-    explicit StationWindow(QWidget* parent = nullptr, nerivo::DumpOutput* dump = nullptr,
-                           const nerivo::StationOptions& options = {});
+    explicit StationWindow(QWidget* parent = nullptr);
     ~StationWindow() override;
+
+    // What the station is built over (directly, or behind the log files).
+    nerivo::StationView& view() { return view_; }
+    // The station the clicks and ticks go to, from now on; given before the window is first
+    // shown, and outliving the window's use of it. Until then they go nowhere.
+    void show_station(nerivo::Station& station) { station_ = &station; }
 
     // Runs once, when the window is first shown: the controls exist by then. Later calls do
     // nothing.
@@ -44,9 +49,6 @@ public:
     void set_field_text(int id, const QString& text);
     QWidget* control(int id) const { return controls_.find(id); }
     const nerivo::DialogControls& controls() const { return controls_; }
-
-    // The station this window shows.
-    nerivo::Station& station() { return station_; }
 
     // Null until the window is first shown.
     nerivo::LogView* status_log() const { return status_log_; }
@@ -70,6 +72,8 @@ private:
         std::string field_text(int id) const override;
         void set_field_text(int id, const std::string& text) override;
         void set_button_colours(int id, uint32_t text_colour, uint32_t face_colour) override;
+        void set_field_stale(int id, bool stale) override;
+        void set_field_tooltip(int id, const std::string& text) override;
         bool ask_yes_no(const std::string& text, const std::string& caption) override;
 
     private:
@@ -86,7 +90,5 @@ private:
     int timer_id = 0; // 0: no timer running
     bool initialised_ = false;
     View view_{*this};
-    // In front of view_ when the logs go to files as well.
-    std::unique_ptr<nerivo::LogFiles> log_files_;
-    nerivo::Station station_;
+    nerivo::Station* station_ = nullptr;
 };

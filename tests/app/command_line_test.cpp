@@ -103,7 +103,8 @@ TEST(NerivoCommandLine, HelpPrintsTheUsageAndEveryOption) {
         EXPECT_EQ(ran.out.rfind(USAGE, 0), 0u) << ran.out;
         for (const char* name :
              {"  -h, --help", "  -v, --version", "  --com-dir <DIR>", "  --log-dir <DIR>",
-              "$NERIVO_COM_DIR/comN", "/dev/ttyS<N-1>", "dialout"}) {
+              "  --status-timeout <SECONDS>", "(default 10)", "  --stale-after <SECONDS>",
+              "(default 60)", "$NERIVO_COM_DIR/comN", "/dev/ttyS<N-1>", "dialout"}) {
             EXPECT_NE(ran.out.find(name), std::string::npos) << name;
         }
         EXPECT_EQ(ran.err, "") << option;
@@ -121,6 +122,13 @@ TEST(NerivoCommandLine, AMistakePrintsTheProblemAndTheUsageAndFailsWithoutAWindo
         {{"--log-dir"}, "Missing value after '--log-dir'."},
         {{"--com-dir="}, "--com-dir wants a folder."},
         {{"survey.log"}, "Unexpected argument 'survey.log'."},
+        {{"--status-timeout", "0"}, "--status-timeout wants a whole number of seconds, 1 or more."},
+        {{"--status-timeout=-5"}, "--status-timeout wants a whole number of seconds, 1 or more."},
+        {{"--stale-after", "1.5"}, "--stale-after wants a whole number of seconds, 1 or more."},
+        {{"--stale-after", "+60"}, "--stale-after wants a whole number of seconds, 1 or more."},
+        {{"--stale-after", "99999999999"},
+         "--stale-after wants a whole number of seconds, 1 or more."},
+        {{"--stale-after"}, "Missing value after '--stale-after'."},
     };
     for (const Row& row : rows) {
         const Ran ran = run_nerivo(row.args);

@@ -1,7 +1,8 @@
 #!/bin/sh
 # The real station keeping its logs in files: started on a virtual X display with --com-dir,
-# which must win over NERIVO_COM_DIR (that one names an empty folder), and --log-dir; driven
-# from the keyboard until the relay has sent a few nav records; then killed with SIGKILL.
+# which must win over NERIVO_COM_DIR (that one names an empty folder), --log-dir and both
+# times; driven from the keyboard until the relay has sent a few nav records; then killed
+# with SIGKILL.
 # Every line logged before the kill must be in the files, whole and dated.
 #
 #   log_files_e2e.sh NERIVO NERIVO_SIM
@@ -32,7 +33,7 @@ wait_for 10 test -e "$work/com/com5" || fail "the simulator made no links"
 
 mkdir "$work/empty"
 start_station "$NERIVO" "$work/empty" "$work/station.log" \
-    --com-dir "$work/com" --log-dir "$work/logs/today"
+    --com-dir "$work/com" --log-dir "$work/logs/today" --status-timeout 30 --stale-after 90
 
 press 1009                           # Connect to WinFrog
 press 1013                           # Connect to AUV

@@ -9,8 +9,8 @@
 
 namespace {
 
+using nerivo::testing::BuiltStation;
 using nerivo::testing::exec_and;
-using nerivo::testing::FakeClock;
 using nerivo::testing::screen_of;
 using nerivo::testing::StartedStation;
 using namespace nerivo;
@@ -20,8 +20,8 @@ bool has_timers(StationWindow& window) {
 }
 
 TEST(StationLifecycle, ExitEndsWithOkAndStopsTheTimer) {
-    FakeClock clock;
-    StationWindow window;
+    BuiltStation station;
+    StationWindow& window = station.window();
     const int result =
         exec_and(window, [&] { QTest::mouseClick(window.control(IDC_EXIT), Qt::LeftButton); });
     EXPECT_EQ(result, QDialog::Accepted);
@@ -30,8 +30,8 @@ TEST(StationLifecycle, ExitEndsWithOkAndStopsTheTimer) {
 
 TEST(StationLifecycle, EnterOrSpaceRightAfterStartEndsWithOk) {
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
-        FakeClock clock;
-        StationWindow window;
+        BuiltStation station;
+        StationWindow& window = station.window();
         const int result = exec_and(window, [&] { QTest::keyClick(window.focusWidget(), key); });
         EXPECT_EQ(result, QDialog::Accepted) << key;
         EXPECT_FALSE(has_timers(window)) << key;
@@ -40,8 +40,8 @@ TEST(StationLifecycle, EnterOrSpaceRightAfterStartEndsWithOk) {
 
 TEST(StationLifecycle, EnterInAnEditFieldEndsWithOk) {
     for (const int id : {IDC_XMIT_PERIOD, IDC_AUV_COM, IDC_LATITUDE}) {
-        FakeClock clock;
-        StationWindow window;
+        BuiltStation station;
+        StationWindow& window = station.window();
         const int result = exec_and(window, [&] {
             auto* field = qobject_cast<QLineEdit*>(window.control(id));
             field->setFocus();
@@ -72,8 +72,8 @@ TEST(StationLifecycle, EscAndTheCloseBoxEndWithCancelAndLeaveTheTimerToTheWindow
          }},
     };
     for (const Row& row : rows) {
-        FakeClock clock;
-        StationWindow window;
+        BuiltStation station;
+        StationWindow& window = station.window();
         const int result = exec_and(window, [&] { row.end(window); });
         EXPECT_EQ(result, QDialog::Rejected) << row.how;
         EXPECT_TRUE(has_timers(window)) << row.how;
@@ -82,7 +82,7 @@ TEST(StationLifecycle, EscAndTheCloseBoxEndWithCancelAndLeaveTheTimerToTheWindow
 
 TEST(StationLifecycle, TicksWithNoLinkConnectedChangeNothing) {
     StartedStation station;
-    StationWindow& window = *station.window;
+    StationWindow& window = station.window();
     const QStringList before = screen_of(window);
     const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(&window);
     ASSERT_EQ(timers.size(), 1);

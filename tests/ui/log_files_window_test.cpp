@@ -1,8 +1,7 @@
 // The window started with a log folder: what its logs show is what the files hold.
 #include "com_dir.h"
-#include "fake_clock.h"
 #include "pty_pair.h"
-#include "station_window.h"
+#include "station_helpers.h"
 #include "temp_folder.h"
 
 #include <QStringList>
@@ -11,7 +10,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 
 namespace {
 
@@ -21,23 +19,11 @@ using namespace nerivo::testing;
 const std::string SENTENCE = "$NVPOS,093005.25,4542.3456,S,00330.0000,W,25.0,221.7,264.3,1.09,"
                              "0.36,12.5\r\n";
 
-class NoDump : public DumpOutput {
-public:
-    void write(const std::string&) override {}
-};
-
-// Started (shown) at 09:05:07 on 1 January 2023, UTC, writing its logs to `log_dir`.
-struct LoggingWindow {
+// A started station that writes its logs to `log_dir` as well.
+struct LoggingWindow : StartedStation {
     explicit LoggingWindow(const std::string& log_dir)
-        : window(std::make_unique<StationWindow>(nullptr, &dump, StationOptions{log_dir})) {
-        window->show();
-    }
-    void click(int id) { QTest::mouseClick(window->control(id), Qt::LeftButton); }
-
-    ScopedTimeZone zone{"UTC0"};
-    FakeClock clock{local_seconds(2023, 1, 1, 9, 5, 7)};
-    NoDump dump;
-    std::unique_ptr<StationWindow> window;
+        : StartedStation(StationOptions{log_dir, {}}) {}
+    void click(int id) { QTest::mouseClick(window().control(id), Qt::LeftButton); }
 };
 
 // A log's lines oldest first, as a file lists them.
@@ -75,22 +61,22 @@ TEST(WindowLogFiles, TheFilesHoldTheLinesOnScreenEachWithItsDate) {
     s.clock.advance_seconds(2);
     s.click(IDC_WINFROG_BUTTON);
     s.click(IDC_AUV_BUTTON);
-    s.window->set_field_text(IDC_XMIT_PERIOD, QStringLiteral("0"));
+    s.window().set_field_text(IDC_XMIT_PERIOD, QStringLiteral("0"));
     s.click(IDC_XMIT_BUTTON);
     ASSERT_TRUE(usbl.write(SENTENCE));
     ASSERT_TRUE(usbl.wait_pending_at_device(SENTENCE.size()));
     s.clock.advance_seconds(60);
-    s.window->on_tick(0);
+    s.window().on_tick(0);
     s.click(IDC_REQUEST_STATUS);
 
     const FileLines status = lines_of(folder.path() + "/nerivo-2023-01-01T09-05-07-status.log");
-    EXPECT_EQ(status.lines, oldest_first(*s.window->status_log()));
+    EXPECT_EQ(status.lines, oldest_first(*s.window().status_log()));
     EXPECT_EQ(status.lines.size(), 5);
     EXPECT_EQ(status.dates, (QStringList{"2023-01-01T09:05:07+00:00", "2023-01-01T09:05:09+00:00",
                                          "2023-01-01T09:05:09+00:00", "2023-01-01T09:05:09+00:00",
                                          "2023-01-01T09:06:09+00:00"}));
     const FileLines nav = lines_of(folder.path() + "/nerivo-2023-01-01T09-05-07-nav.log");
-    EXPECT_EQ(nav.lines, oldest_first(*s.window->nav_log()));
+    EXPECT_EQ(nav.lines, oldest_first(*s.window().nav_log()));
     EXPECT_EQ(nav.lines.size(), 1);
     EXPECT_EQ(nav.dates, QStringList{"2023-01-01T09:06:09+00:00"});
 }
@@ -100,7 +86,7 @@ TEST(WindowLogFiles, AFolderThatCannotBeMadeIsToldRightAfterTheStartLine) {
     write_text(folder.path() + "/notes.txt", "");
     const std::string unusable = folder.path() + "/notes.txt/logs";
     LoggingWindow s(unusable);
-    EXPECT_EQ(oldest_first(*s.window->status_log()),
+    EXPECT_EQ(oldest_first(*s.window().status_log()),
               (QStringList{"[000 09:05:07] Nerivo Started...ready",
                            QString::fromStdString("[000 09:05:07] Cannot write log files in " +
                                                   unusable + ": Not a directory")}));
@@ -133,8 +119,8 @@ TEST(WindowLogFiles, WithoutALogFolderNothingIsWritten) {
         LoggingWindow s("");
         s.click(IDC_XMIT_BUTTON);
         s.click(IDC_REQUEST_STATUS);
-        s.window->on_tick(0);
-        s.window.reset();
+        s.window().on_tick(0);
+        s.parts.reset();
         EXPECT_EQ(folder.names(), std::vector<std::string>{});
     }
 }

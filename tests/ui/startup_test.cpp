@@ -10,6 +10,7 @@
 
 namespace {
 
+using nerivo::testing::BuiltStation;
 using nerivo::testing::StartedStation;
 using namespace nerivo;
 
@@ -22,7 +23,7 @@ bool timer_runs_every(const StationWindow& window, int interval_ms) {
 
 TEST(StationStartUp, StatusLogHoldsOnlyTheStartLineAndNavLogIsEmpty) {
     StartedStation station;
-    const StationWindow& window = *station.window;
+    const StationWindow& window = station.window();
     ASSERT_NE(window.status_log(), nullptr);
     ASSERT_NE(window.nav_log(), nullptr);
     EXPECT_EQ(window.status_log(), window.control(IDC_STATUS_LOG));
@@ -35,7 +36,7 @@ TEST(StationStartUp, StatusLogHoldsOnlyTheStartLineAndNavLogIsEmpty) {
 
 TEST(StationStartUp, LogsHaveTheirOneColumn) {
     StartedStation station;
-    const StationWindow& window = *station.window;
+    const StationWindow& window = station.window();
     struct Row {
         const nerivo::LogView* log;
         const char* heading;
@@ -66,18 +67,18 @@ TEST(StationStartUp, FieldsShowTheirInitialTexts) {
         {IDC_ABORT, ""},        {IDC_XMIT_BUTTON, "Start Nav Packets"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(station.window->field_text(row.id), QString::fromUtf8(row.text)) << row.id;
+        EXPECT_EQ(station.window().field_text(row.id), QString::fromUtf8(row.text)) << row.id;
     }
 }
 
 TEST(StationStartUp, TimerTicksEveryHalfSecond) {
     StartedStation station;
-    EXPECT_TRUE(timer_runs_every(*station.window, 500));
+    EXPECT_TRUE(timer_runs_every(station.window(), 500));
 }
 
 TEST(StationStartUp, AllFourStateButtonsAreBoundAndRed) {
     StartedStation station;
-    const StationWindow& window = *station.window;
+    const StationWindow& window = station.window();
     for (const int id : {IDC_WINFROG_BUTTON, IDC_GPS_BUTTON, IDC_AUV_BUTTON, IDC_XMIT_BUTTON}) {
         auto* button = qobject_cast<StateButton*>(window.control(id));
         ASSERT_NE(button, nullptr) << id;
@@ -90,7 +91,7 @@ TEST(StationStartUp, AllFourStateButtonsAreBoundAndRed) {
 
 TEST(StationStartUp, FocusIsOnExit) {
     StartedStation station;
-    StationWindow& window = *station.window;
+    StationWindow& window = station.window();
     EXPECT_EQ(window.focusWidget(), window.control(IDC_EXIT));
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -98,8 +99,8 @@ TEST(StationStartUp, FocusIsOnExit) {
 }
 
 TEST(StationStartUp, InitialisationRunsOnceBeforeTheWindowFirstShows) {
-    nerivo::testing::FakeClock clock;
-    StationWindow window;
+    BuiltStation station;
+    StationWindow& window = station.window();
     EXPECT_EQ(window.status_log(), nullptr);
     EXPECT_TRUE(QAbstractEventDispatcher::instance()->registeredTimers(&window).isEmpty());
     EXPECT_EQ(window.field_text(IDC_XMIT_PERIOD), QString());
@@ -131,7 +132,7 @@ TEST(StationStartUp, InitialisationRunsOnceBeforeTheWindowFirstShows) {
 
 TEST(StationStartUp, WindowIsFixedSizeWithMinimiseBoxAndIcon) {
     StartedStation station;
-    const StationWindow& window = *station.window;
+    const StationWindow& window = station.window();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Nerivo"));
     EXPECT_EQ(window.size(), QSize(961, 359));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());

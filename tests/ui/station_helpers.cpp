@@ -8,8 +8,11 @@
 
 namespace nerivo::testing {
 
-StartedStation::StartedStation() : window(std::make_unique<StationWindow>(nullptr, &dump)) {
-    window->show();
+BuiltStation::BuiltStation(const StationOptions& options)
+    : parts(std::make_unique<StationParts>(options, &dump)) {}
+
+StartedStation::StartedStation(const StationOptions& options) : BuiltStation(options) {
+    window().show();
 }
 
 Opened run_answering(const std::function<void()>& action) {

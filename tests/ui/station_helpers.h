@@ -2,7 +2,7 @@
 
 #include "fake_clock.h"
 #include "recording_view.h"
-#include "station_window.h"
+#include "station_app.h"
 
 #include <QStringList>
 
@@ -11,15 +11,22 @@
 
 namespace nerivo::testing {
 
-// A station window started (shown) at 09:05:07 on 1 January 2023, UTC, its record dumps
-// kept in `dump`.
-struct StartedStation {
-    StartedStation();
+// A station built as the program builds it, at 09:05:07 on 1 January 2023, UTC, its record
+// dumps kept in `dump`; its window not shown yet.
+struct BuiltStation {
+    explicit BuiltStation(const StationOptions& options = {});
+    StationWindow& window() const { return parts->window(); }
+    Station& station() const { return parts->station(); }
 
     ScopedTimeZone zone{"UTC0"};
     FakeClock clock{local_seconds(2023, 1, 1, 9, 5, 7)};
     RecordedDump dump;
-    std::unique_ptr<StationWindow> window;
+    std::unique_ptr<StationParts> parts;
+};
+
+// The same, its window shown: started.
+struct StartedStation : BuiltStation {
+    explicit StartedStation(const StationOptions& options = {});
 };
 
 // What opened while an action ran.

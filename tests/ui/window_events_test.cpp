@@ -11,6 +11,7 @@
 
 namespace {
 
+using nerivo::testing::BuiltStation;
 using nerivo::testing::exec_and;
 using nerivo::testing::Opened;
 using nerivo::testing::run_answering;
@@ -22,7 +23,7 @@ const QString ABOUT = QStringLiteral("About Nerivo");
 TEST(SystemCommand, EveryIdFrom0x10To0x1FOpensTheAboutBox) {
     StartedStation station;
     for (unsigned id = 0x0010; id <= 0x001F; ++id) {
-        const Opened opened = run_answering([&] { station.window->on_system_command(id, 0); });
+        const Opened opened = run_answering([&] { station.window().on_system_command(id, 0); });
         EXPECT_EQ(opened.boxes, QStringList{ABOUT}) << std::hex << id;
     }
     EXPECT_EQ(ABOUT_COMMAND, 0x0010u);
@@ -31,16 +32,16 @@ TEST(SystemCommand, EveryIdFrom0x10To0x1FOpensTheAboutBox) {
 TEST(SystemCommand, OtherIdsOpenNothing) {
     StartedStation station;
     for (const unsigned id : {0x0000u, 0x000Fu, 0x0020u, 0x0110u, 0xF010u, 0xF100u}) {
-        const Opened opened = run_answering([&] { station.window->on_system_command(id, 0); });
+        const Opened opened = run_answering([&] { station.window().on_system_command(id, 0); });
         EXPECT_TRUE(opened.boxes.isEmpty()) << std::hex << id;
-        EXPECT_TRUE(station.window->isVisible()) << std::hex << id;
-        EXPECT_FALSE(station.window->isMinimized()) << std::hex << id;
+        EXPECT_TRUE(station.window().isVisible()) << std::hex << id;
+        EXPECT_FALSE(station.window().isMinimized()) << std::hex << id;
     }
 }
 
 TEST(SystemCommand, MinimiseAndRestoreActOnTheWindow) {
     StartedStation station;
-    StationWindow& window = *station.window;
+    StationWindow& window = station.window();
     window.on_system_command(nerivo::SYSTEM_MINIMIZE, 0);
     EXPECT_TRUE(window.isMinimized());
     window.on_system_command(nerivo::SYSTEM_RESTORE, 0);
@@ -48,7 +49,8 @@ TEST(SystemCommand, MinimiseAndRestoreActOnTheWindow) {
 }
 
 TEST(SystemCommand, CloseIsMaskedLikeEveryOtherCommand) {
-    StationWindow window;
+    BuiltStation station;
+    StationWindow& window = station.window();
     const int result = exec_and(window, [&] { window.on_system_command(0xF063, 0); });
     EXPECT_EQ(result, QDialog::Rejected);
 }
@@ -73,7 +75,7 @@ QPoint centre_of(const StationWindow& window, int id) {
 
 TEST(ContextMenu, BackgroundOffersAboutWhichOpensTheAboutBox) {
     StartedStation station;
-    StationWindow& window = *station.window;
+    StationWindow& window = station.window();
     const QPoint places[] = {
         QPoint(4, 4),    // bare window
         QPoint(20, 210), // inside the "USBL-Aided Navigation" group, under the nav log
@@ -89,7 +91,7 @@ TEST(ContextMenu, BackgroundOffersAboutWhichOpensTheAboutBox) {
 
 TEST(ContextMenu, ButtonsDoNotOfferIt) {
     StartedStation station;
-    StationWindow& window = *station.window;
+    StationWindow& window = station.window();
     for (const int id : {IDC_EXIT, IDC_XMIT_BUTTON}) {
         const Opened opened = right_click(window, centre_of(window, id));
         EXPECT_TRUE(opened.menu_items.isEmpty()) << id;
@@ -99,9 +101,9 @@ TEST(ContextMenu, ButtonsDoNotOfferIt) {
 
 TEST(ContextMenu, LogsOfferOnlyCopyWhichPutsTheSelectedLinesOnTheClipboard) {
     StartedStation station;
-    StationWindow& window = *station.window;
-    window.station().add_status_message("WinFrog responding...Connected");
-    window.station().add_nav_line("09:30:5.250   LT:-45.70576   LG:-3.50000   SL:12.50");
+    StationWindow& window = station.window();
+    station.station().add_status_message("WinFrog responding...Connected");
+    station.station().add_nav_line("09:30:5.250   LT:-45.70576   LG:-3.50000   SL:12.50");
     struct Row {
         int id;
         const char* copied;
@@ -130,7 +132,7 @@ QImage window_only(StationWindow& window) {
 
 TEST(MinimisedWindow, PaintsTheIconCentred) {
     StartedStation station;
-    StationWindow& window = *station.window;
+    StationWindow& window = station.window();
     const QColor background = window.palette().window().color();
     EXPECT_EQ(QColor(window_only(window).pixel(480, 180)), background); // no icon when normal
 

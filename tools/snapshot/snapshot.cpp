@@ -1,7 +1,7 @@
 // Renders the station window as it looks after start-up into a PNG, without a display.
 //
 //   nerivo-snapshot OUTPUT.png
-#include "station_window.h"
+#include "station_app.h"
 
 #include <QApplication>
 #include <QImage>
@@ -18,10 +18,10 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    StationWindow window;
-    window.show();
+    StationParts parts;
+    parts.window().show();
     QApplication::processEvents();
-    const QImage picture = window.grab().toImage();
+    const QImage picture = parts.window().grab().toImage();
     if (!picture.save(QString::fromLocal8Bit(argv[1]), "PNG")) {
         std::fprintf(stderr, "nerivo-snapshot: cannot write %s\n", argv[1]);
         return 1;
