@@ -8,16 +8,8 @@ namespace {
 
 WallTime system_now() {
     using namespace std::chrono;
-    const auto since_epoch = duration_cast<milliseconds>(system_clock::now().time_since_epoch());
-    const int64_t ms = since_epoch.count();
-    // Floor division, so a clock before 1970 still gives milliseconds in 0..999.
-    int64_t seconds = ms / 1000;
-    int64_t rest = ms % 1000;
-    if (rest < 0) {
-        rest += 1000;
-        --seconds;
-    }
-    return WallTime{seconds, static_cast<int32_t>(rest)};
+    return wall_time_of_ms(
+        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
 WallClock& installed_clock() {
@@ -31,6 +23,17 @@ MonotonicClock& installed_monotonic_clock() {
 }
 
 } // namespace
+
+// Floor division, so a time before 1970 still gives milliseconds in 0..999.
+WallTime wall_time_of_ms(int64_t ms) {
+    int64_t seconds = ms / 1000;
+    int64_t rest = ms % 1000;
+    if (rest < 0) {
+        rest += 1000;
+        --seconds;
+    }
+    return WallTime{seconds, static_cast<int32_t>(rest)};
+}
 
 int64_t monotonic_ms() {
     const MonotonicClock& clock = installed_monotonic_clock();

@@ -15,6 +15,9 @@ struct WallTime {
 
 using WallClock = std::function<WallTime()>;
 
+// Milliseconds since 1970 as seconds and the milliseconds within them.
+WallTime wall_time_of_ms(int64_t ms);
+
 // Every part of the program that needs the time (record time stamps, log stamps, the
 // transmit period) reads it here, so tests can fix it to the millisecond.
 WallTime wall_clock_now();

@@ -1,5 +1,7 @@
 #include "log_files.h"
 
+#include "dump_output.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <system_error>
@@ -23,20 +25,7 @@ LogFile::Made LogFile::make(const std::filesystem::path& path) {
 
 bool LogFile::append(const std::string& text) {
     errno = 0;
-    const char* data = text.data();
-    std::size_t size = text.size();
-    while (size > 0) {
-        const ssize_t n = ::write(static_cast<int>(handle_), data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return write_all(static_cast<int>(handle_), text.data(), text.size());
 }
 
 void LogFile::close() {

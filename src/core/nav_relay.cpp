@@ -113,10 +113,9 @@ void NavRelay::handle_usbl_sentence(const std::string& text, Link& vehicle) {
                         sentence.lat_minutes == last_sent_fix_.lat_minutes &&
                         sentence.lon_degrees == last_sent_fix_.lon_degrees &&
                         sentence.lon_minutes == last_sent_fix_.lon_minutes;
-    // Whole seconds, as the operator sets the period; floored, so that they tick over as the
-    // wall clock's do.
-    const int64_t ms = monotonic_ms();
-    const int64_t now = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    // Whole seconds, as the operator sets the period (the monotonic clock never reads below
+    // zero, so the division floors).
+    const int64_t now = monotonic_ms() / 1000;
     const bool period_over = !last_xmit_time_ || now - *last_xmit_time_ >= xmit_period_;
     if (!transmitting_ || !period_over || repeat) {
         return;

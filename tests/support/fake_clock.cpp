@@ -10,16 +10,6 @@ int64_t total_ms(WallTime time) {
     return time.seconds * 1000 + time.milliseconds;
 }
 
-WallTime wall_time(int64_t ms) {
-    int64_t seconds = ms / 1000;
-    int64_t rest = ms % 1000;
-    if (rest < 0) {
-        rest += 1000;
-        --seconds;
-    }
-    return WallTime{seconds, static_cast<int32_t>(rest)};
-}
-
 } // namespace
 
 // The monotonic clock starts at the wall clock's reading, so whole-second periods fall as
@@ -45,12 +35,12 @@ void FakeClock::set(int64_t seconds, int32_t milliseconds) {
 }
 
 void FakeClock::advance_ms(int64_t milliseconds) {
-    const WallTime next = wall_time(total_ms(now_) + milliseconds);
+    const WallTime next = wall_time_of_ms(total_ms(now_) + milliseconds);
     set(next.seconds, next.milliseconds);
 }
 
 void FakeClock::step_wall_seconds(int64_t seconds) {
-    now_ = wall_time(total_ms(now_) + seconds * 1000);
+    now_ = wall_time_of_ms(total_ms(now_) + seconds * 1000);
 }
 
 int64_t local_seconds(int year, int month, int day, int hour, int minute, int second) {
