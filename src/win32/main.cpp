@@ -63,7 +63,8 @@ void tell(const std::string& text, bool problem) {
 // Built in the order each needs the one before: the window, the log files in front of its view
 // (with --log-dir), the station over them; taken down in the reverse order, the station first,
 // since it may still log a line as it closes its links.
-void run_station(HINSTANCE instance, const StationOptions& options) {
+// False when the window could not be made.
+bool run_station(HINSTANCE instance, const StationOptions& options) {
     StationDialog window(instance);
     const std::unique_ptr<LogFiles> log_files =
         options.log_dir.empty() ? nullptr
@@ -75,7 +76,7 @@ void run_station(HINSTANCE instance, const StationOptions& options) {
             [&station](const std::string& problem) { station.add_status_message(problem); });
     }
     window.show_station(station);
-    window.run();
+    return window.run() != -1;
 }
 
 } // namespace
@@ -98,6 +99,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                   ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    run_station(instance, command_line.station);
-    return 0;
+    return run_station(instance, command_line.station) ? 0 : 1;
 }
