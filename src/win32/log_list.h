@@ -14,12 +14,10 @@ namespace nerivo {
 
 class LogList {
 public:
-    // As many lines as the Linux window's logs keep.
-    static constexpr std::size_t LINES_KEPT = 100'000;
     static constexpr int COLUMN_WIDTH = 400;
     static constexpr const wchar_t* COPY_MENU_TEXT = L"Copy";
 
-    LogList() : lines_(LINES_KEPT) {}
+    LogList() : lines_(LOG_LINES_KEPT) {}
 
     // Shows the log in `list`, under one column headed `heading`. Lines added before are kept.
     void attach(HWND list, const wchar_t* heading);
@@ -27,7 +25,7 @@ public:
     void detach() { list_ = nullptr; }
     HWND control() const { return list_; }
 
-    // Past LINES_KEPT lines the oldest, the bottom row, goes. Selected rows follow their lines.
+    // Past LOG_LINES_KEPT lines the oldest, the bottom row, goes. Selected rows follow their lines.
     void add_line_at_top(const std::string& line);
 
     // The control's notifications: rows' texts, and Ctrl+C. True when handled.
