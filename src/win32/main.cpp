@@ -1,5 +1,6 @@
 // nerivo.exe: the station in its native Windows window.
 #include "command_line.h"
+#include "dump_output.h"
 #include "log_files.h"
 #include "station.h"
 #include "station_dialog.h"
@@ -95,6 +96,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         break;
     }
     apply_command_line(command_line);
+    // After the command line, which may still want to write to the console: the record dump
+    // goes to descriptor 1, whatever holds it.
+    open_closed_standard_descriptors();
 
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                   ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
