@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
     // Before anything opens a file: the record dump goes to descriptor 1, whatever holds it.
@@ -13,8 +15,13 @@ int main(int argc, char** argv) {
     nerivo::CommandLine command_line;
     {
         // Not yet a GUI application: a bad option, --help and --version need no display.
+        // Qt decodes argv from the locale's encoding; the parser reads UTF-8.
         QCoreApplication reader(argc, argv);
-        command_line = nerivo::parse_command_line(QCoreApplication::arguments());
+        std::vector<std::string> arguments;
+        for (const QString& argument : QCoreApplication::arguments()) {
+            arguments.push_back(argument.toStdString());
+        }
+        command_line = nerivo::parse_command_line(arguments);
     }
     switch (command_line.outcome) {
     case nerivo::CommandLine::Outcome::SHOW_HELP:

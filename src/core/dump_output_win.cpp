@@ -1,6 +1,7 @@
 #include "dump_output.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <io.h>
 
 namespace nerivo {
@@ -24,8 +25,19 @@ bool write_all(int fd, const char* data, std::size_t size) {
 // Writing to a pipe nobody reads fails here; it raises no signal.
 void survive_closed_readers() {}
 
-// The C runtime keeps descriptors 0 to 2 for the standard streams even without a handle, and
-// the station opens its files as handles, never as descriptors: nothing can take their place.
-void open_closed_standard_descriptors() {}
+// A window program started from the Start menu has no standard output at all: its descriptor
+// 1 is there but leads nowhere, and every record dump would fail and be told as "not being
+// read". Such descriptors are put on the null device, as a closed one is on POSIX.
+void open_closed_standard_descriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::_get_osfhandle(fd) < 0) {
+            const int null_device = ::_open("NUL", _O_RDWR | _O_BINARY);
+            if (null_device >= 0 && null_device != fd) {
+                ::_dup2(null_device, fd);
+                ::_close(null_device);
+            }
+        }
+    }
+}
 
 } // namespace nerivo

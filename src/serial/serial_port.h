@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace nerivo {
@@ -81,7 +82,7 @@ public:
     // Reads at most min(limit, bytes_waiting()) bytes without waiting; 0 on any failure.
     int32_t read(uint8_t* buffer, int32_t limit);
 
-    bool is_open() const { return opened; }
+    bool is_open() const { return backend_ != nullptr; }
 
     // Why the last call failed; kind NONE when it succeeded. Every call sets it.
     const SerialErrorInfo& last_error() const { return error_; }
@@ -93,13 +94,14 @@ private:
     // The backend's read of `count` bytes the device said are waiting (count > 0).
     int32_t read_waiting(uint8_t* buffer, uint32_t count);
 
-    static constexpr intptr_t NO_HANDLE = -1;
+    // The platform's device and whatever its I/O needs (a descriptor; or a handle and two
+    // events): defined in the backend file, so this header shows no platform.
+    struct Backend;
+    struct BackendDeleter {
+        void operator()(Backend* backend) const;
+    };
 
-    intptr_t handle = NO_HANDLE; // the backend's device handle (a file descriptor on POSIX)
-    // The events the Win32 backend's overlapped reads and writes wait on.
-    [[maybe_unused]] intptr_t read_event = NO_HANDLE;
-    [[maybe_unused]] intptr_t write_event = NO_HANDLE;
-    bool opened = false;
+    std::unique_ptr<Backend, BackendDeleter> backend_; // null while closed
     mutable SerialErrorInfo error_;
 };
 

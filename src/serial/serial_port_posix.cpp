@@ -113,6 +113,14 @@ int open_device(const char* path) {
 
 namespace nerivo {
 
+struct SerialPort::Backend {
+    int fd;
+};
+
+void SerialPort::BackendDeleter::operator()(Backend* backend) const {
+    delete backend;
+}
+
 void SerialPort::set_system_error(int code) const {
     SerialError kind = SerialError::OTHER;
     switch (code) {
@@ -123,7 +131,7 @@ void SerialPort::set_system_error(int code) const {
         break;
     case ENODEV:
     case ENXIO:
-        kind = opened ? SerialError::DEVICE_GONE : SerialError::DEVICE_NOT_FOUND;
+        kind = is_open() ? SerialError::DEVICE_GONE : SerialError::DEVICE_NOT_FOUND;
         break;
     case EACCES:
     case EPERM:
@@ -155,7 +163,7 @@ void SerialPort::set_system_error(int code) const {
 bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
                       uint8_t stop_bits) {
     clear_error();
-    if (opened) {
+    if (is_open()) {
         return true;
     }
     LineSettings settings;
@@ -192,32 +200,30 @@ bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_
         ::close(fd);
         return false;
     }
-    handle = fd;
-    opened = true;
+    backend_.reset(new Backend{fd});
     return true;
 }
 
 bool SerialPort::close() {
     clear_error();
-    if (!opened || handle == NO_HANDLE) {
+    if (!is_open()) {
         return true;
     }
-    const int fd = static_cast<int>(handle);
+    const int fd = backend_->fd;
     // The flag outlives this descriptor while anything else holds the line open.
     ioctl(fd, TIOCNXCL);
     ::close(fd);
-    handle = NO_HANDLE;
-    opened = false;
+    backend_.reset();
     return true;
 }
 
 bool SerialPort::write_byte(uint8_t byte) {
     clear_error();
-    if (!opened || handle == NO_HANDLE) {
+    if (!is_open()) {
         set_system_error(EBADF);
         return false;
     }
-    const int fd = static_cast<int>(handle);
+    const int fd = backend_->fd;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(WRITE_BYTE_TIMEOUT_MS);
     for (;;) {
@@ -267,11 +273,11 @@ bool SerialPort::write_byte(uint8_t byte) {
 
 uint32_t SerialPort::bytes_waiting() const {
     clear_error();
-    if (!opened || handle == NO_HANDLE) {
+    if (!is_open()) {
         set_system_error(EBADF);
         return 0;
     }
-    const int fd = static_cast<int>(handle);
+    const int fd = backend_->fd;
     int count = 0;
     if (ioctl(fd, FIONREAD, &count) != 0) {
         set_system_error(errno);
@@ -291,7 +297,7 @@ uint32_t SerialPort::bytes_waiting() const {
 
 int32_t SerialPort::read_waiting(uint8_t* buffer, uint32_t count) {
     for (;;) {
-        const ssize_t n = ::read(static_cast<int>(handle), buffer, count);
+        const ssize_t n = ::read(backend_->fd, buffer, count);
         if (n >= 0) {
             return static_cast<int32_t>(n);
         }

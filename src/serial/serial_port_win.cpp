@@ -2,6 +2,9 @@
 
 #include "com_port_path.h"
 
+#include <initializer_list>
+#include <memory>
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -14,21 +17,6 @@ namespace {
 
 constexpr DWORD READ_WAIT_MS = 2000;
 constexpr DWORD DEVICE_QUEUE_BYTES = 10000;
-
-HANDLE as_handle(intptr_t value) {
-    return reinterpret_cast<HANDLE>(value);
-}
-
-intptr_t from_handle(HANDLE handle) {
-    return reinterpret_cast<intptr_t>(handle);
-}
-
-void close_if_open(intptr_t& value) {
-    if (value != -1 && value != 0) {
-        CloseHandle(as_handle(value));
-    }
-    value = -1;
-}
 
 // The driver decides which rates it can do; what no device can do is refused before the port
 // is opened, as on POSIX. The codes are the DCB's own (NOPARITY.., ONESTOPBIT..).
@@ -55,6 +43,29 @@ std::string system_text(DWORD code) {
 
 namespace nerivo {
 
+// The device and the events its overlapped reads and writes wait on; whatever exists is
+// closed with it, the events first.
+struct SerialPort::Backend {
+    HANDLE device = INVALID_HANDLE_VALUE;
+    HANDLE read_event = nullptr;
+    HANDLE write_event = nullptr;
+
+    ~Backend() {
+        for (const HANDLE handle : {read_event, write_event}) {
+            if (handle != nullptr) {
+                CloseHandle(handle);
+            }
+        }
+        if (device != INVALID_HANDLE_VALUE) {
+            CloseHandle(device);
+        }
+    }
+};
+
+void SerialPort::BackendDeleter::operator()(Backend* backend) const {
+    delete backend;
+}
+
 void SerialPort::set_system_error(int code) const {
     SerialError kind = SerialError::OTHER;
     const auto error = static_cast<DWORD>(code);
@@ -67,7 +78,7 @@ void SerialPort::set_system_error(int code) const {
     case ERROR_ACCESS_DENIED:
         // Windows' serial drivers refuse a second opener with "access denied", and a USB
         // adapter pulled while open fails later calls the same way.
-        kind = opened ? SerialError::DEVICE_GONE : SerialError::IN_USE;
+        kind = is_open() ? SerialError::DEVICE_GONE : SerialError::IN_USE;
         break;
     case ERROR_SHARING_VIOLATION:
         kind = SerialError::IN_USE;
@@ -91,7 +102,7 @@ void SerialPort::set_system_error(int code) const {
     case ERROR_NOT_READY: // Wine, when the line behind the port has hung up
     case ERROR_BROKEN_PIPE:
     case ERROR_DEVICE_NOT_CONNECTED:
-        kind = opened ? SerialError::DEVICE_GONE : SerialError::DEVICE_NOT_FOUND;
+        kind = is_open() ? SerialError::DEVICE_GONE : SerialError::DEVICE_NOT_FOUND;
         break;
     default:
         break;
@@ -102,7 +113,7 @@ void SerialPort::set_system_error(int code) const {
 bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
                       uint8_t stop_bits) {
     clear_error();
-    if (opened) {
+    if (is_open()) {
         return true;
     }
     if (!settings_possible(baud, parity, byte_size, stop_bits)) {
@@ -120,7 +131,7 @@ bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_
         set_system_error(static_cast<int>(GetLastError()));
         return false;
     }
-    handle = from_handle(device);
+    std::unique_ptr<Backend, BackendDeleter> opening(new Backend{device});
 
     // Reads ask only for what is queued, so the interval time-out never delays one; a write
     // that the device holds on to is given up by write_byte long before the constant.
@@ -129,10 +140,8 @@ bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_
     timeouts.WriteTotalTimeoutConstant = 5000;
     SetCommTimeouts(device, &timeouts);
 
-    const HANDLE read_done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    const HANDLE write_done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    read_event = read_done != nullptr ? from_handle(read_done) : NO_HANDLE;
-    write_event = write_done != nullptr ? from_handle(write_done) : NO_HANDLE;
+    opening->read_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    opening->write_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
     DWORD failure = ERROR_SUCCESS;
     DCB dcb{};
@@ -165,38 +174,33 @@ bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_
             failure = GetLastError();
         }
     }
-    if (failure == ERROR_SUCCESS && (read_done == nullptr || write_done == nullptr)) {
+    if (failure == ERROR_SUCCESS &&
+        (opening->read_event == nullptr || opening->write_event == nullptr)) {
         failure = GetLastError();
     }
     if (failure != ERROR_SUCCESS) {
-        close_if_open(read_event);
-        close_if_open(write_event);
-        close_if_open(handle);
         set_system_error(static_cast<int>(failure));
-        return false;
+        return false; // what the attempt made goes with `opening`
     }
-    opened = true;
+    backend_ = std::move(opening);
     return true;
 }
 
 bool SerialPort::close() {
     clear_error();
-    close_if_open(read_event);
-    close_if_open(write_event);
-    close_if_open(handle);
-    opened = false;
+    backend_.reset();
     return true;
 }
 
 bool SerialPort::write_byte(uint8_t byte) {
     clear_error();
-    if (!opened || handle == NO_HANDLE) {
+    if (!is_open()) {
         set_system_error(ERROR_INVALID_HANDLE);
         return false;
     }
-    const HANDLE device = as_handle(handle);
+    const HANDLE device = backend_->device;
     OVERLAPPED request{};
-    request.hEvent = as_handle(write_event);
+    request.hEvent = backend_->write_event;
     ResetEvent(request.hEvent);
     DWORD written = 0;
     if (WriteFile(device, &byte, 1, &written, &request)) {
@@ -228,13 +232,13 @@ bool SerialPort::write_byte(uint8_t byte) {
 
 uint32_t SerialPort::bytes_waiting() const {
     clear_error();
-    if (!opened || handle == NO_HANDLE) {
+    if (!is_open()) {
         set_system_error(ERROR_INVALID_HANDLE);
         return 0;
     }
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(as_handle(handle), &errors, &status)) {
+    if (!ClearCommError(backend_->device, &errors, &status)) {
         set_system_error(static_cast<int>(GetLastError()));
         return 0;
     }
@@ -242,9 +246,9 @@ uint32_t SerialPort::bytes_waiting() const {
 }
 
 int32_t SerialPort::read_waiting(uint8_t* buffer, uint32_t count) {
-    const HANDLE device = as_handle(handle);
+    const HANDLE device = backend_->device;
     OVERLAPPED request{};
-    request.hEvent = as_handle(read_event);
+    request.hEvent = backend_->read_event;
     ResetEvent(request.hEvent);
     DWORD delivered = 0;
     if (ReadFile(device, buffer, count, &delivered, &request)) {

@@ -16,8 +16,6 @@ class QHeaderView;
 
 namespace nerivo {
 
-inline constexpr std::size_t LOG_LINES_KEPT = 100'000;
-
 class LogModel : public QAbstractTableModel {
     Q_OBJECT
 

@@ -1,13 +1,12 @@
 #pragma once
 
-// The nerivo program's command line. Read before any window exists, so that a mistake, --help
-// and --version need no display.
+// The nerivo program's command line, the same whichever window the station runs in. Read
+// before any window exists, so that a mistake, --help and --version need no display.
 
 #include "station_options.h"
 
-#include <QStringList>
-
 #include <string>
+#include <vector>
 
 namespace nerivo {
 
@@ -24,8 +23,9 @@ struct CommandLine {
     std::string com_dir; // --com-dir; empty: NERIVO_COM_DIR stays as it is
 };
 
-// `arguments` as QCoreApplication::arguments() gives them, the program first.
-CommandLine parse_command_line(const QStringList& arguments);
+// `arguments` in UTF-8, the program first. Options are --name, --name=value or --name value,
+// and one dash will do ("-log-dir"); "--" ends them.
+CommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 // What a run takes from the command line before its window exists: --com-dir becomes this
 // process's NERIVO_COM_DIR, so the option wins over the variable.

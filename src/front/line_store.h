@@ -13,6 +13,10 @@
 
 namespace nerivo {
 
+// How many lines each log on screen keeps, in either window: weeks of running or a burst of
+// faults cannot grow the window without bound. The log files keep every line.
+inline constexpr std::size_t LOG_LINES_KEPT = 100'000;
+
 class LineStore {
 public:
     static constexpr std::size_t BLOCK_BYTES = 64 * 1024;

@@ -1,0 +1,81 @@
+// The command line as every station program reads it, whichever window it shows.
+#include "command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using nerivo::CommandLine;
+using nerivo::parse_command_line;
+using Outcome = CommandLine::Outcome;
+
+std::string first_line(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+TEST(CommandLine, ReadsOptionsInEveryFormAndNamesTheFirstProblem) {
+    const std::string SECONDS = " wants a whole number of seconds, 1 or more.";
+    struct Row {
+        std::vector<std::string> args;
+        Outcome outcome;
+        std::string first_line; // of the text; nothing for a run
+        std::string log_dir{};
+        int status_timeout_s = 10;
+        int stale_after_s = 60;
+    };
+    const Row rows[] = {
+        {{}, Outcome::RUN, ""},
+        {{"--log-dir", "/logs", "--status-timeout=5", "-stale-after", "007"},
+         Outcome::RUN,
+         "",
+         "/logs",
+         5,
+         7},
+        {{"-log-dir=a=b", "--log-dir", "--help"}, Outcome::RUN, "", "--help"}, // the last value
+        {{"--status-timeout", "2147483647"}, Outcome::RUN, "", "", 2147483647},
+        {{"-help"}, Outcome::SHOW_HELP, "Usage: nerivo [options]"},
+        {{"-v"}, Outcome::SHOW_VERSION, std::string("nerivo ") + NERIVO_VERSION},
+        {{"--", "--help"}, Outcome::BAD_USAGE, "Unexpected argument '--help'."},
+        {{"-"}, Outcome::BAD_USAGE, "Unexpected argument '-'."},
+        {{"--help=1"}, Outcome::BAD_USAGE, "Unexpected value after '--help'."},
+        {{"--=", "-x", "--bogus=1"}, Outcome::BAD_USAGE, "Unknown options: , x, bogus."},
+        {{"--bogus", "-log-dir"}, Outcome::BAD_USAGE, "Missing value after '-log-dir'."},
+        {{"--log-dir", ""}, Outcome::BAD_USAGE, "--log-dir wants a folder."},
+        {{"--help", "--stale-after", "0"}, Outcome::BAD_USAGE, "--stale-after" + SECONDS},
+        {{"--status-timeout", "2147483648"}, Outcome::BAD_USAGE, "--status-timeout" + SECONDS},
+        {{"--status-timeout", " 5"}, Outcome::BAD_USAGE, "--status-timeout" + SECONDS},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> args{"C:\\Program Files\\Nerivo\\nerivo.exe"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const CommandLine read = parse_command_line(args);
+        const std::string label = testing::PrintToString(row.args);
+        EXPECT_EQ(read.outcome, row.outcome) << label;
+        EXPECT_EQ(first_line(read.text), row.first_line) << label;
+        if (row.outcome == Outcome::BAD_USAGE) {
+            EXPECT_EQ(read.text.find(row.first_line + "\nUsage: nerivo [options]\n"), 0u) << label;
+        }
+        EXPECT_EQ(read.station.log_dir, row.log_dir) << label;
+        EXPECT_EQ(read.station.settings.status_timeout_s, row.status_timeout_s) << label;
+        EXPECT_EQ(read.station.settings.stale_after_s, row.stale_after_s) << label;
+    }
+}
+
+TEST(CommandLine, HelpWrapsDescriptionsBesideTheOptionsColumn) {
+    const std::string help = parse_command_line({"nerivo", "--help"}).text;
+    EXPECT_NE(help.find("\n\nOptions:\n"
+                        "  -h, --help                  Print this help and exit.\n"
+                        "  -v, --version               Print the version and exit.\n"),
+              std::string::npos)
+        << help;
+    EXPECT_NE(help.find("  --log-dir <DIR>             Also write the status and nav logs to "
+                        "files in\n"
+                        "                              DIR (made if missing).\n"),
+              std::string::npos)
+        << help;
+}
+
+} // namespace
