@@ -1,12 +1,10 @@
 #pragma once
 
 #include "dump_output.h"
-#include "log_files.h"
-#include "station.h"
+#include "station_behind_view.h"
 #include "station_options.h"
 #include "station_window.h"
 
-#include <memory>
 #include <utility>
 
 // What a run is made of, built in the order each needs the one before: the window, the log
@@ -22,12 +20,11 @@ public:
     StationParts& operator=(const StationParts&) = delete;
 
     StationWindow& window() { return window_; }
-    nerivo::Station& station() { return station_; }
+    nerivo::Station& station() { return behind_.station(); }
 
 private:
     StationWindow window_;
-    std::unique_ptr<nerivo::LogFiles> log_files_;
-    nerivo::Station station_;
+    nerivo::StationBehindView behind_;
 };
 
 // The application object: builds the station, runs its window modally and takes it all down.

@@ -1,14 +1,12 @@
 // nerivo.exe: the station in its native Windows window.
 #include "command_line.h"
 #include "dump_output.h"
-#include "log_files.h"
-#include "station.h"
+#include "station_behind_view.h"
 #include "station_dialog.h"
 #include "wide_text.h"
 
 #include <shellapi.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -67,16 +65,8 @@ void tell(const std::string& text, bool problem) {
 // False when the window could not be made.
 bool run_station(HINSTANCE instance, const StationOptions& options) {
     StationDialog window(instance);
-    const std::unique_ptr<LogFiles> log_files =
-        options.log_dir.empty() ? nullptr
-                                : std::make_unique<LogFiles>(window.view(), options.log_dir);
-    Station station(log_files ? static_cast<StationView&>(*log_files) : window.view(), nullptr,
-                    options.settings);
-    if (log_files) {
-        log_files->report_problems_to(
-            [&station](const std::string& problem) { station.add_status_message(problem); });
-    }
-    window.show_station(station);
+    StationBehindView behind(window.view(), options);
+    window.show_station(behind.station());
     return window.run() != -1;
 }
 
