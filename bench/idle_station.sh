@@ -4,7 +4,10 @@
 # every second and a nav record goes out for each. Over SECONDS it reports the CPU time the
 # station used (utime + stime in /proc/PID/stat, taken at both ends of the span) and, at the
 # end, its peak resident memory (VmHWM). The station's standard output (the nav record dump)
-# goes to a file, as it would in the field.
+# goes to a file, as it would in the field. NERIVO may be nerivo.exe: it then runs under Wine,
+# in a fresh prefix whose COM 1 and 5 lead through socat to the simulator's links (socat
+# locks them as the Linux station would, so the simulator serves it), and its resident memory
+# is the working set Windows would report plus Wine's own.
 #
 #   idle_station.sh NERIVO NERIVO_SIM [SECONDS [RUNS]]     defaults: 60 s, 1 run
 set -eu
@@ -15,16 +18,18 @@ SECONDS_IDLE=${3:-60}
 RUNS=${4:-1}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/nerivo-idle.XXXXXX")
-xvfb_pid="" sim_pid="" station_pid=""
+xvfb_pid="" sim_pid="" station_pid="" wine_prefix=""
+bridge_pids=""
 stop_run() {
-    for pid in $station_pid $sim_pid; do
+    for pid in $station_pid $bridge_pids $sim_pid; do
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    station_pid="" sim_pid=""
+    station_pid="" bridge_pids="" sim_pid=""
 }
 cleanup() {
     stop_run
+    [ -z "$wine_prefix" ] || WINEPREFIX="$wine_prefix" "$WINE_SERVER" -k 2>/dev/null || true
     [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; }
     rm -rf "$work"
 }
@@ -49,6 +54,12 @@ median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int(
 
 require_x_tools
 start_xvfb
+case $NERIVO in
+*.exe)
+    sh "$(dirname "$0")/../tests/wine/wine_prefix.sh" "$work/prefix" "$WINE" "$work/wine-com" \
+        "1 5" "$work/prefix/ready" x11
+    ;;
+esac
 
 ticks_per_second=$(getconf CLK_TCK)
 cpu_list="" hwm_list=""
@@ -60,7 +71,18 @@ while [ "$run" -le "$RUNS" ]; do
     sim_pid=$!
     wait_for 10 test -e "$work/com/com5" || fail "the simulator made no links"
 
-    start_station "$NERIVO" "$work/com" "$work/station.log"
+    case $NERIVO in
+    *.exe)
+        for n in 1 5; do
+            socat "FILE:$work/com/com$n,raw,echo=0,flock-ex-nb" \
+                "PTY,raw,echo=0,link=$work/wine-com/com$n" </dev/null >/dev/null 2>&1 &
+            bridge_pids="$bridge_pids $!"
+            wait_for 10 test -e "$work/wine-com/com$n" || fail "no socat link for COM $n"
+        done
+        start_wine_station "$work/prefix" "$NERIVO" "$work/station.log"
+        ;;
+    *) start_station "$NERIVO" "$work/com" "$work/station.log" ;;
+    esac
     press 1009        # Connect to WinFrog
     press 1013        # Connect to AUV
     type_field 1018 0 # Xmit Period: every new fix
@@ -69,6 +91,7 @@ while [ "$run" -le "$RUNS" ]; do
 
     cpu_start=$(cpu_ticks "$station_pid")
     nav_start=$(nav_received)
+    rss_start_kb=$(status_kb "$station_pid" VmRSS)
     sleep "$SECONDS_IDLE"
     cpu_end=$(cpu_ticks "$station_pid")
     nav_end=$(nav_received)
@@ -78,10 +101,10 @@ while [ "$run" -le "$RUNS" ]; do
 
     cpu_s=$(awk -v t="$((cpu_end - cpu_start))" -v hz="$ticks_per_second" 'BEGIN { printf "%.2f", t / hz }')
     sent=$((nav_end - nav_start))
-    printf '  run %d: CPU %s s in %s s (%s %% of one core), VmHWM %s kB, VmRSS %s kB, nav records received %d\n' \
+    printf '  run %d: CPU %s s in %s s (%s %% of one core), VmHWM %s kB, VmRSS %s kB (%s kB at the start), nav records received %d\n' \
         "$run" "$cpu_s" "$SECONDS_IDLE" \
         "$(awk -v c="$cpu_s" -v s="$SECONDS_IDLE" 'BEGIN { printf "%.2f", 100 * c / s }')" \
-        "$hwm_kb" "$rss_kb" "$sent"
+        "$hwm_kb" "$rss_kb" "$rss_start_kb" "$sent"
     [ "$sent" -ge $((SECONDS_IDLE / 2)) ] || fail "the relay sent only $sent records in ${SECONDS_IDLE} s"
     cpu_list="$cpu_list $cpu_s" hwm_list="$hwm_list $hwm_kb"
     stop_run
