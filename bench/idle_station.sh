@@ -7,7 +7,8 @@
 # goes to a file, as it would in the field. NERIVO may be nerivo.exe: it then runs under Wine,
 # in a fresh prefix whose COM 1 and 5 lead through socat to the simulator's links (socat
 # locks them as the Linux station would, so the simulator serves it), and its resident memory
-# is the working set Windows would report plus Wine's own.
+# is the working set Windows would report plus Wine's own. With bench/win32's
+# nerivo-figures.exe, the window is ended with Esc and the program's own figures are shown.
 #
 #   idle_station.sh NERIVO NERIVO_SIM [SECONDS [RUNS]]     defaults: 60 s, 1 run
 set -eu
@@ -107,6 +108,13 @@ while [ "$run" -le "$RUNS" ]; do
         "$hwm_kb" "$rss_kb" "$rss_start_kb" "$sent"
     [ "$sent" -ge $((SECONDS_IDLE / 2)) ] || fail "the relay sent only $sent records in ${SECONDS_IDLE} s"
     cpu_list="$cpu_list $cpu_s" hwm_list="$hwm_list $hwm_kb"
+    # A figure program under Wine writes its figures as its window ends.
+    case $NERIVO in
+    *.exe)
+        stop_station_on_esc
+        grep '^figure ' "$work/station.log" | sed 's/^/  /' || true
+        ;;
+    esac
     stop_run
     run=$((run + 1))
 done
