@@ -27,7 +27,7 @@ struct StationSettings {
     // The vehicle fields are drawn as stale once the last status record is this old.
     int stale_after_s = 60;
     // Where each status shown also goes out as NMEA 0183; none by default.
-    std::vector<NmeaTarget> nmea_targets;
+    std::vector<NmeaTarget> nmea_targets{};
 };
 
 } // namespace nerivo

@@ -313,13 +313,14 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         }
         result.station.settings.*seconds.setting = number;
     }
+    std::vector<NmeaTarget> nmea_targets;
     for (const std::string& value : parsed.every_value[NMEA_OUT]) {
         const std::optional<NmeaTarget> target = nmea_target(value);
         if (!target) {
             return bad_usage("--nmea-out wants udp:HOST:PORT or com:N[:BAUD], not '" + value +
                              "'.");
         }
-        result.station.settings.nmea_targets.push_back(*target);
+        nmea_targets.push_back(*target);
     }
     if (parsed.set[HELP]) {
         result.outcome = CommandLine::Outcome::SHOW_HELP;
@@ -333,6 +334,7 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
     }
     result.com_dir = parsed.values[COM_DIR];
     result.station.log_dir = parsed.values[LOG_DIR];
+    result.station.settings.nmea_targets = nmea_targets;
     return result;
 }
 
