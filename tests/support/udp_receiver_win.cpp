@@ -35,7 +35,7 @@ std::string UdpReceiver::receive(int timeout_ms) {
     fd_set ready;
     FD_ZERO(&ready);
     FD_SET(s, &ready);
-    const timeval wait{timeout_ms / 1000, timeout_ms % 1000 * 1000};
+    timeval wait{timeout_ms / 1000, timeout_ms % 1000 * 1000};
     char buffer[65536];
     if (select(0, &ready, nullptr, nullptr, &wait) != 1) {
         return {};
