@@ -47,7 +47,7 @@ std::string nmea_position_sentences(const VehicleStatus& status, WallTime arrive
     const std::string position =
         degrees_minutes(latitude, 2, 'N', 'S') + "," + degrees_minutes(longitude, 3, 'E', 'W');
     // Heading in hundredths of a degree, into [0, 360) after the rounding too.
-    double true_heading = std::fmod(heading, 360.0);
+    const double true_heading = std::fmod(heading, 360.0);
     long long hundredths =
         std::llround((true_heading < 0 ? true_heading + 360 : true_heading) * 100);
     hundredths %= 360 * 100;
@@ -59,8 +59,8 @@ std::string nmea_position_sentences(const VehicleStatus& status, WallTime arrive
     const std::string sentences[] = {
         nmea_sentence("GPGGA," + utc + "," + position + ",1,,," + c_format("%.2f", 0.0 - depth) +
                       ",M,,,,"),
-        // Status A; speed, course and magnetic variation are not reported by the vehicle; mode
-        // A, autonomous, as the status says.
+        // Status A, valid, and mode A, autonomous, to agree with it; the vehicle reports no
+        // speed, course or magnetic variation.
         nmea_sentence("GPRMC," + utc + ",A," + position + ",,," +
                       c_format("%02u%02u%02d", static_cast<unsigned>(date.day()),
                                static_cast<unsigned>(date.month()),

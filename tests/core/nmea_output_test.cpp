@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -14,18 +15,15 @@
 namespace {
 
 using namespace nerivo;
-using nerivo::testing::FarEnd;
 using nerivo::testing::LinkedStation;
 using nerivo::testing::status_record;
 
 const VehicleStatus TYPICAL{-45.705761f, 170.25f, 270.25f, 12.5f, 3.75f, 24.1f, 31.0f, 2, 0};
 
-std::size_t lines_starting(const LinkedStation& s, const std::string& start) {
-    std::size_t count = 0;
-    for (const std::string& message : s.view.status_messages()) {
-        count += message.rfind(start, 0) == 0 ? 1 : 0;
-    }
-    return count;
+long lines_starting(const LinkedStation& s, const std::string& start) {
+    const std::vector<std::string> lines = s.view.status_messages();
+    return std::count_if(lines.begin(), lines.end(),
+                         [&](const std::string& line) { return line.rfind(start, 0) == 0; });
 }
 
 TEST(NmeaOutput, EachStatusShownGoesOnceToEveryTargetAndOneThatFailsIsToldOnce) {
@@ -37,10 +35,10 @@ TEST(NmeaOutput, EachStatusShownGoesOnceToEveryTargetAndOneThatFailsIsToldOnce) 
                              {"com:11:9600", "", "", 11, 9600},
                              {"udp:no..host:10110", "no..host", "10110"}};
     LinkedStation s(nullptr, settings);
-    EXPECT_EQ(lines_starting(s, "NMEA output to com:11:9600 failed: "), 1u);
-    EXPECT_EQ(lines_starting(s, "NMEA output to udp:no..host:10110 failed: "), 1u);
+    EXPECT_EQ(lines_starting(s, "NMEA output to com:11:9600 failed: "), 1);
+    EXPECT_EQ(lines_starting(s, "NMEA output to udp:no..host:10110 failed: "), 1);
 
-    FarEnd& plotter = s.com.plug(11);
+    auto& plotter = s.com.plug(11);
     s.connect_both();
     s.clock.advance_ms(Link::REOPEN_EVERY_MS);
     s.station.on_tick();
@@ -62,17 +60,16 @@ TEST(NmeaOutput, EachStatusShownGoesOnceToEveryTargetAndOneThatFailsIsToldOnce) 
     nowhere.latitude = NAN;
     for (int tick = 0; tick < 20; ++tick) {
         s.clock.advance_ms(NmeaOutput::LOOKUP_AGAIN_MS / 4);
-        if (tick == 10) {
-            s.vehicle_sends(status_record(nowhere));
-        }
         s.station.on_tick();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    s.vehicle_sends(status_record(nowhere));
+    s.station.on_tick();
     EXPECT_EQ(s.view.field(IDC_LATITUDE), "nan");
     EXPECT_EQ(chart.receive(50), "");
     EXPECT_TRUE(plotter.drain().empty());
-    EXPECT_EQ(lines_starting(s, "NMEA output to udp:no..host:10110 failed: "), 1u);
-    EXPECT_EQ(lines_starting(s, "NMEA"), 3u);
+    EXPECT_EQ(lines_starting(s, "NMEA output to udp:no..host:10110 failed: "), 1);
+    EXPECT_EQ(lines_starting(s, "NMEA"), 3);
 }
 
 } // namespace

@@ -9,14 +9,12 @@ namespace {
 
 using namespace nerivo;
 
-TEST(NmeaSentences, ChecksumsOfAPublishedExample) {
+TEST(NmeaSentences, PositionHeadingAndDepthOfAStatusWithTheirChecksums) {
+    // A published example's checksums.
     EXPECT_EQ(nmea_sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"),
               "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
     EXPECT_EQ(nmea_sentence("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"),
               "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n");
-}
-
-TEST(NmeaSentences, PositionHeadingAndDepthOfAStatus) {
     constexpr int64_t JAN_1_2023 = 1672531200, FEB_29_2024 = 1709164800;
     struct Row {
         float lat, lon, heading, depth;

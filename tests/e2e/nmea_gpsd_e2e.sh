@@ -7,9 +7,7 @@
 #   nmea_gpsd_e2e.sh NERIVO NERIVO_SIM
 set -eu
 
-NERIVO=$1
-NERIVO_SIM=$2
-PATH=$PATH:/usr/sbin
+NERIVO=$1 NERIVO_SIM=$2 PATH=$PATH:/usr/sbin
 
 . "$(dirname "$0")/../support/x_station.sh"
 make_work_folder nerivo-nmea
@@ -18,16 +16,13 @@ trap 'kill $gpspipe_pid $gpsd_pid 2>/dev/null || true; end_programs_and_work_fol
 
 fail() {
     echo "nmea e2e: FAILED: $*"
-    for log in sim.log station.log gpsd.log tpv.json; do
-        echo "---- $log"; tail -n 20 "$work/$log" 2>/dev/null || true
-    done
+    tail -n 20 "$work/sim.log" "$work/station.log" "$work/gpsd.log" "$work/tpv.json" || true
     exit 1
 }
 
 require_x_tools
-for tool in gpsd gpspipe; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/bootstrap installs it)"
-done
+command -v gpsd >/dev/null && command -v gpspipe >/dev/null ||
+    fail "gpsd or gpspipe is missing (scripts/bootstrap installs them)"
 # Ports the system has just handed out, so free.
 free_port() { perl -MIO::Socket::INET -e "print IO::Socket::INET->new(LocalAddr => '127.0.0.1:0', $1)->sockport"; }
 gpsd_port=$(free_port "Proto => 'tcp', Listen => 1")

@@ -5,8 +5,8 @@
 
 namespace nerivo::testing {
 
-// A UDP socket on 127.0.0.1 at a port of the system's choosing: what a chart plotter listening
-// on this machine would receive.
+// A UDP socket on 127.0.0.1, at a port the system chose: what a chart plotter on this machine
+// would receive.
 class UdpReceiver {
 public:
     UdpReceiver();

@@ -1,8 +1,5 @@
 #include "udp_receiver.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -13,16 +10,14 @@ namespace nerivo::testing {
 UdpReceiver::UdpReceiver() {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
-    const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    socket_ = static_cast<intptr_t>(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int size = sizeof address;
-    if (s != INVALID_SOCKET && bind(s, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-        port_ = ntohs(address.sin_port);
-    }
-    socket_ = static_cast<intptr_t>(s);
+    bind(static_cast<SOCKET>(socket_), reinterpret_cast<sockaddr*>(&address), size);
+    getsockname(static_cast<SOCKET>(socket_), reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
 }
 
 UdpReceiver::~UdpReceiver() {
@@ -31,17 +26,15 @@ UdpReceiver::~UdpReceiver() {
 }
 
 std::string UdpReceiver::receive(int timeout_ms) {
-    const auto s = static_cast<SOCKET>(socket_);
     fd_set ready;
     FD_ZERO(&ready);
-    FD_SET(s, &ready);
+    FD_SET(static_cast<SOCKET>(socket_), &ready);
     timeval wait{timeout_ms / 1000, timeout_ms % 1000 * 1000};
     char buffer[65536];
-    if (select(0, &ready, nullptr, nullptr, &wait) != 1) {
-        return {};
-    }
-    const int n = recv(s, buffer, sizeof buffer, 0);
-    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+    const int n = select(0, &ready, nullptr, nullptr, &wait) == 1
+                      ? recv(static_cast<SOCKET>(socket_), buffer, sizeof buffer, 0)
+                      : 0;
+    return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
 } // namespace nerivo::testing
