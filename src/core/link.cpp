@@ -7,11 +7,12 @@
 
 namespace nerivo {
 
-Link::Link(StationView& view, EventLog& log, const Names& names, std::function<void()> closed)
-    : view_(view), log_(log), names_(names), closed_(std::move(closed)) {}
+Link::Link(StationView& view, EventLog& log, const Names& names, std::function<void()> closed,
+           uint32_t baud)
+    : view_(view), log_(log), names_(names), closed_(std::move(closed)), baud_(baud) {}
 
 bool Link::open(int32_t number) {
-    if (!port_.open(number, BAUD, SerialPort::PARITY_NONE, BYTE_SIZE, SerialPort::STOP_BITS_ONE)) {
+    if (!port_.open(number, baud_, SerialPort::PARITY_NONE, BYTE_SIZE, SerialPort::STOP_BITS_ONE)) {
         return false;
     }
     port_number_ = number;
@@ -20,6 +21,9 @@ bool Link::open(int32_t number) {
 
 void Link::show(State state) {
     state_ = state;
+    if (names_.button == NO_CONTROL) {
+        return;
+    }
     view_.set_button_colours(names_.button, STATE_CAPTION,
                              state == State::CONNECTED ? STATE_GREEN : STATE_RED);
 }
@@ -50,6 +54,17 @@ void Link::connect() {
         log_.add_status_message(names_.connected);
     }
     show(State::CONNECTED);
+}
+
+bool Link::keep_open(int32_t number) {
+    if (open(number)) {
+        show(State::CONNECTED);
+        return true;
+    }
+    port_number_ = number;
+    last_try_ms_ = monotonic_ms();
+    show(State::LOST);
+    return false;
 }
 
 bool Link::still_there() {

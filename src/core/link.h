@@ -15,11 +15,14 @@ namespace nerivo {
 
 class Link {
 public:
-    // Every link runs at 9600 baud, 8 data bits, no parity, one stop bit.
+    // Links run at 9600 baud unless made with another rate, 8 data bits, no parity, one stop
+    // bit.
     static constexpr uint32_t BAUD = 9600;
     static constexpr uint8_t BYTE_SIZE = 8;
     // How often a lost link tries its port again.
     static constexpr int64_t REOPEN_EVERY_MS = 1000;
+    // For a link the window has no field or button for.
+    static constexpr int NO_CONTROL = -1;
 
     struct Names {
         const char* name;      // as the status log calls it: "AUV", "WinFrog"
@@ -31,13 +34,18 @@ public:
     // `closed` runs whenever the link has let its port go (lost, or moved to another port), so
     // that nothing read from the old device is taken for the new one's; connected() then says
     // whether the link is still up.
-    Link(StationView& view, EventLog& log, const Names& names, std::function<void()> closed);
+    Link(StationView& view, EventLog& log, const Names& names, std::function<void()> closed,
+         uint32_t baud = BAUD);
 
     // Counted as connected from the start although no port is open (the GPS link).
     void count_as_connected() { state_ = State::CONNECTED; }
     // The operator's Connect: the port the COM field names now. Another number than the open
     // port's moves the link there; the same number keeps the open port.
     void connect();
+    // For a port named once for the whole run rather than by a field: opens COM `number`, and
+    // when it will not open, keeps trying every REOPEN_EVERY_MS as for a lost link. False when
+    // it did not open now, port().last_error() saying why.
+    bool keep_open(int32_t number);
     // After a call on the port: false, with the link shown lost and closed, when the device
     // has gone.
     bool still_there();
@@ -59,6 +67,7 @@ private:
     EventLog& log_;
     Names names_;
     std::function<void()> closed_;
+    uint32_t baud_;
     SerialPort port_;
     int32_t port_number_ = 0; // the COM number the port was opened with
     State state_ = State::DOWN;

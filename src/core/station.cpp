@@ -8,7 +8,7 @@ namespace nerivo {
 Station::Station(StationView& view, DumpOutput* dump, const StationSettings& settings)
     : view_(view), own_dump_(dump == nullptr ? std::make_unique<StandardOutputDump>() : nullptr),
       dump_(dump == nullptr ? *own_dump_ : *dump), log_(view), relay_(log_, dump_),
-      monitor_(view, log_, settings),
+      monitor_(view, log_, settings), nmea_(view, log_, settings.nmea_targets),
       gps_(view, log_, {"GPS", IDC_GPS_COM, IDC_GPS_BUTTON, nullptr}, [] {}),
       winfrog_(view, log_,
                {"WinFrog", IDC_WINFROG_COM, IDC_WINFROG_BUTTON, "WinFrog responding...Connected"},
@@ -19,6 +19,7 @@ Station::Station(StationView& view, DumpOutput* dump, const StationSettings& set
 void Station::init_station() {
     view_.set_field_text(IDC_XMIT_PERIOD, "5");
     add_status_message("Nerivo Started...ready");
+    nmea_.start();
 
     // The GPS link counts as connected from the start, although its button stays red.
     for (int id : {IDC_WINFROG_BUTTON, IDC_GPS_BUTTON, IDC_AUV_BUTTON, IDC_XMIT_BUTTON}) {
@@ -44,8 +45,10 @@ void Station::on_tick() {
             resume_relay_if_due();
         }
     }
+    nmea_.watch();
     if (auv_.connected() && monitor_.poll_vehicle_status(auv_, TICK_READ_BOUND)) {
         monitor_.show_vehicle_status();
+        nmea_.send(monitor_.status(), monitor_.arrived_at());
     }
     if (winfrog_.connected()) {
         relay_.process_usbl_input(winfrog_, auv_, TICK_READ_BOUND);

@@ -8,6 +8,7 @@
 #include "event_log.h"
 #include "link.h"
 #include "nav_relay.h"
+#include "nmea_output.h"
 #include "station_settings.h"
 #include "station_view.h"
 #include "status_monitor.h"
@@ -36,7 +37,8 @@ public:
     // Fills the fields with their first texts, logs the start, and turns the four state
     // buttons red. Run once, when the window's controls exist.
     void init_station();
-    // Lost links tried again, the status poll, the USBL intake, then what the clock tells:
+    // Lost links and NMEA targets tried again, the status poll (a status shown also goes out
+    // as NMEA), the USBL intake, then what the clock tells:
     // an unanswered request, the age of the status, a quiet feed, the record dump.
     void on_tick();
 
@@ -71,6 +73,7 @@ private:
     EventLog log_;
     NavRelay relay_;
     StatusMonitor monitor_;
+    NmeaOutput nmea_;
     // Declared in this order so the vehicle link closes first, then WinFrog, then GPS.
     Link gps_;
     Link winfrog_;

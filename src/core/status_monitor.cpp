@@ -101,28 +101,22 @@ void StatusMonitor::handle_status_events(const std::vector<FrameEvent>& events, 
 }
 
 void StatusMonitor::store_vehicle_status(const VehicleStatus& status) {
-    auv_latitude_ = status.latitude;
-    auv_longitude_ = status.longitude;
-    auv_heading_ = status.heading;
-    auv_depth_ = status.depth;
-    auv_altitude_ = status.altitude;
-    auv_battery_voltage_ = status.battery_voltage;
-    auv_humidity_ = status.humidity;
+    status_ = status;
     behaviour_text_ = smac_behaviour_name(status.behaviour);
     abort_text_ = status.abort_flag != 0 ? "Yes" : "No";
     arrived_ms_ = monotonic_ms();
-    arrived_wall_s_ = wall_clock_now().seconds;
+    arrived_wall_ = wall_clock_now();
     request_unanswered_since_ms_.reset();
 }
 
 void StatusMonitor::show_vehicle_status() {
-    view_.set_field_text(IDC_LATITUDE, value_text("%.6f", auv_latitude_));
-    view_.set_field_text(IDC_LONGITUDE, value_text("%.6f", auv_longitude_));
-    view_.set_field_text(IDC_HEADING, value_text("%.6f", auv_heading_));
-    view_.set_field_text(IDC_DEPTH, value_text("%.2f", auv_depth_));
-    view_.set_field_text(IDC_ALTITUDE, value_text("%.2f", auv_altitude_));
-    view_.set_field_text(IDC_BATTERY_VOLTAGE, value_text("%.2f", auv_battery_voltage_));
-    view_.set_field_text(IDC_HUMIDITY, value_text("%.2f", auv_humidity_));
+    view_.set_field_text(IDC_LATITUDE, value_text("%.6f", status_.latitude));
+    view_.set_field_text(IDC_LONGITUDE, value_text("%.6f", status_.longitude));
+    view_.set_field_text(IDC_HEADING, value_text("%.6f", status_.heading));
+    view_.set_field_text(IDC_DEPTH, value_text("%.2f", status_.depth));
+    view_.set_field_text(IDC_ALTITUDE, value_text("%.2f", status_.altitude));
+    view_.set_field_text(IDC_BATTERY_VOLTAGE, value_text("%.2f", status_.battery_voltage));
+    view_.set_field_text(IDC_HUMIDITY, value_text("%.2f", status_.humidity));
     view_.set_field_text(IDC_BEHAVIOUR, behaviour_text_);
     view_.set_field_text(IDC_ABORT, abort_text_);
     show_age();
@@ -158,7 +152,7 @@ void StatusMonitor::show_age() {
     }
     const int64_t age_ms = monotonic_ms() - *arrived_ms_;
     const bool stale = age_ms >= int64_t{settings_.stale_after_s} * 1000;
-    const std::tm local = local_time(arrived_wall_s_);
+    const std::tm local = local_time(arrived_wall_.seconds);
     const std::string tooltip =
         c_format("Status of %02d:%02d:%02d, ", local.tm_hour, local.tm_min, local.tm_sec) +
         age_text(age_ms / 1000) + " ago";

@@ -38,6 +38,9 @@ public:
     bool poll_vehicle_status(Link& vehicle, std::size_t read_bound);
     void store_vehicle_status(const VehicleStatus& status);
     void show_vehicle_status();
+    // The status stored last, and when it arrived by the wall clock.
+    const VehicleStatus& status() const { return status_; }
+    WallTime arrived_at() const { return arrived_wall_; }
 
     // A status request has gone out.
     void requested();
@@ -57,14 +60,13 @@ private:
 
     // Status bytes read but not yet a whole record.
     RecordFramer framer_;
-    float auv_latitude_ = 0, auv_longitude_ = 0, auv_heading_ = 0, auv_depth_ = 0,
-          auv_altitude_ = 0, auv_battery_voltage_ = 0, auv_humidity_ = 0;
+    VehicleStatus status_{};
     std::string behaviour_text_;
     std::string abort_text_;
-    // When the shown status arrived: on the monotonic clock for its age, and the wall clock's
-    // second for the operator.
+    // When the shown status arrived: on the monotonic clock for its age, and on the wall clock
+    // for the operator.
     std::optional<int64_t> arrived_ms_;
-    int64_t arrived_wall_s_ = 0;
+    WallTime arrived_wall_;
     bool shown_stale_ = false;
     std::string shown_tooltip_;
     // The first status request since the last status record.

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -22,7 +24,7 @@ struct Option {
     bool listed = true; // in --help; an option this platform refuses is still read, to say so
 };
 
-enum OptionIndex { HELP, VERSION, COM_DIR, LOG_DIR, STATUS_TIMEOUT, STALE_AFTER };
+enum OptionIndex { HELP, VERSION, COM_DIR, LOG_DIR, STATUS_TIMEOUT, STALE_AFTER, NMEA_OUT };
 
 std::vector<Option> station_options() {
     const StationSettings defaults;
@@ -44,12 +46,18 @@ std::vector<Option> station_options() {
          "SECONDS",
          "Grey the vehicle status once it is SECONDS old (default " +
              std::to_string(defaults.stale_after_s) + ")."},
+        {{"nmea-out"},
+         "TARGET",
+         "Also send the vehicle's position as NMEA 0183 (GGA, RMC, HDT) to TARGET: "
+         "udp:HOST:PORT, or com:N[:BAUD] (default " +
+             std::to_string(NmeaTarget::DEFAULT_BAUD) + " baud). May be given more than once."},
     };
 }
 
 struct Parsed {
-    std::vector<bool> set;           // by OptionIndex
-    std::vector<std::string> values; // the last value given, by OptionIndex
+    std::vector<bool> set;                             // by OptionIndex
+    std::vector<std::string> values;                   // the last value given, by OptionIndex
+    std::vector<std::vector<std::string>> every_value; // all of them, in order
     std::vector<std::string> arguments;
     std::vector<std::string> unknown; // names, without their dashes
     std::string problem;              // a value missing or not wanted; the last one found
@@ -59,6 +67,7 @@ Parsed parse(const std::vector<Option>& options, const std::vector<std::string>&
     Parsed parsed;
     parsed.set.resize(options.size());
     parsed.values.resize(options.size());
+    parsed.every_value.resize(options.size());
     bool options_ended = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -95,6 +104,10 @@ Parsed parse(const std::vector<Option>& options, const std::vector<std::string>&
             parsed.values[index] = arguments[++i]; // whatever it is, even "--help"
         } else {
             parsed.problem = "Missing value after '" + argument + "'.";
+            continue;
+        }
+        if (!option->value_name.empty()) {
+            parsed.every_value[index].push_back(parsed.values[index]);
         }
     }
     return parsed;
@@ -195,6 +208,56 @@ int whole_seconds(const std::string& value) {
     return read.ec == std::errc() ? number : 0;
 }
 
+// A number in digits only, within 1..`most`; 0 otherwise.
+int64_t whole_number(std::string_view digits, int64_t most) {
+    int64_t number = 0;
+    if (digits.empty() || digits.size() > 10 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return 0;
+    }
+    std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    return number <= most ? number : 0;
+}
+
+// "udp:HOST:PORT" (an IPv6 address in brackets) or "com:N[:BAUD]"; nothing when malformed.
+std::optional<NmeaTarget> nmea_target(const std::string& text) {
+    NmeaTarget target;
+    target.text = text;
+    const std::string_view value(text);
+    if (value.substr(0, 4) == "udp:") {
+        const std::size_t colon = value.rfind(':');
+        if (colon < 4) {
+            return std::nullopt; // no port
+        }
+        std::string_view host = value.substr(4, colon - 4);
+        if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+            host = host.substr(1, host.size() - 2);
+        } else if (host.find_first_of("[]:") != std::string_view::npos) {
+            return std::nullopt;
+        }
+        target.host = host;
+        target.port = value.substr(colon + 1);
+        if (host.empty() || whole_number(target.port, 65535) == 0) {
+            return std::nullopt;
+        }
+        return target;
+    }
+    if (value.substr(0, 4) == "com:") {
+        const std::size_t colon = value.find(':', 4);
+        target.com_number = static_cast<int32_t>(
+            whole_number(value.substr(4, colon - 4), std::numeric_limits<int32_t>::max()));
+        if (colon != std::string_view::npos) {
+            target.baud = static_cast<uint32_t>(
+                whole_number(value.substr(colon + 1), std::numeric_limits<int32_t>::max()));
+        }
+        if (target.com_number == 0 || target.baud == 0) {
+            return std::nullopt;
+        }
+        return target;
+    }
+    return std::nullopt;
+}
+
 std::string join(const std::vector<std::string>& parts, const char* between) {
     std::string joined;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -250,6 +313,15 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         }
         result.station.settings.*seconds.setting = number;
     }
+    std::vector<NmeaTarget> nmea_targets;
+    for (const std::string& value : parsed.every_value[NMEA_OUT]) {
+        const std::optional<NmeaTarget> target = nmea_target(value);
+        if (!target) {
+            return bad_usage("--nmea-out wants udp:HOST:PORT or com:N[:BAUD], not '" + value +
+                             "'.");
+        }
+        nmea_targets.push_back(*target);
+    }
     if (parsed.set[HELP]) {
         result.outcome = CommandLine::Outcome::SHOW_HELP;
         result.text = usage(options) + help_notes();
@@ -262,6 +334,7 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
     }
     result.com_dir = parsed.values[COM_DIR];
     result.station.log_dir = parsed.values[LOG_DIR];
+    result.station.settings.nmea_targets = nmea_targets;
     return result;
 }
 

@@ -18,6 +18,7 @@ std::string first_line(const std::string& text) {
 
 TEST(CommandLine, ReadsOptionsInEveryFormAndNamesTheFirstProblem) {
     const std::string SECONDS = " wants a whole number of seconds, 1 or more.";
+    const std::string TARGET = "--nmea-out wants udp:HOST:PORT or com:N[:BAUD], not '";
     struct Row {
         std::vector<std::string> args;
         Outcome outcome;
@@ -25,6 +26,7 @@ TEST(CommandLine, ReadsOptionsInEveryFormAndNamesTheFirstProblem) {
         std::string log_dir{};
         int status_timeout_s = 10;
         int stale_after_s = 60;
+        std::string nmea_targets{}; // each as host|port|com|baud, then a space
     };
     const Row rows[] = {
         {{}, Outcome::RUN, ""},
@@ -47,6 +49,24 @@ TEST(CommandLine, ReadsOptionsInEveryFormAndNamesTheFirstProblem) {
         {{"--help", "--stale-after", "0"}, Outcome::BAD_USAGE, "--stale-after" + SECONDS},
         {{"--status-timeout", "2147483648"}, Outcome::BAD_USAGE, "--status-timeout" + SECONDS},
         {{"--status-timeout", " 5"}, Outcome::BAD_USAGE, "--status-timeout" + SECONDS},
+        {{"--nmea-out", "udp:chart.local:10110", "-nmea-out=udp:[::1]:1", "--nmea-out", "com:3",
+          "--nmea-out=com:12:38400", "--nmea-out", "udp:255.255.255.255:65535"},
+         Outcome::RUN,
+         "",
+         "",
+         10,
+         60,
+         "chart.local|10110|0|4800 ::1|1|0|4800 ||3|4800 ||12|38400 "
+         "255.255.255.255|65535|0|4800 "},
+        {{"--nmea-out", "udp:host:65536"}, Outcome::BAD_USAGE, TARGET + "udp:host:65536'."},
+        {{"--nmea-out", "udp:10110"}, Outcome::BAD_USAGE, TARGET + "udp:10110'."},
+        {{"--nmea-out", "udp:::1:10110"}, Outcome::BAD_USAGE, TARGET + "udp:::1:10110'."},
+        {{"--nmea-out", "com:0"}, Outcome::BAD_USAGE, TARGET + "com:0'."},
+        {{"--nmea-out", "com:3:"}, Outcome::BAD_USAGE, TARGET + "com:3:'."},
+        {{"--nmea-out", "COM3"}, Outcome::BAD_USAGE, TARGET + "COM3'."},
+        {{"--nmea-out", "com:3", "--nmea-out", "tcp:host:1"},
+         Outcome::BAD_USAGE,
+         TARGET + "tcp:host:1'."},
     };
     for (const Row& row : rows) {
         std::vector<std::string> args{"C:\\Program Files\\Nerivo\\nerivo.exe"};
@@ -61,6 +81,12 @@ TEST(CommandLine, ReadsOptionsInEveryFormAndNamesTheFirstProblem) {
         EXPECT_EQ(read.station.log_dir, row.log_dir) << label;
         EXPECT_EQ(read.station.settings.status_timeout_s, row.status_timeout_s) << label;
         EXPECT_EQ(read.station.settings.stale_after_s, row.stale_after_s) << label;
+        std::string targets;
+        for (const nerivo::NmeaTarget& t : read.station.settings.nmea_targets) {
+            targets += t.host + "|" + t.port + "|" + std::to_string(t.com_number) + "|" +
+                       std::to_string(t.baud) + " ";
+        }
+        EXPECT_EQ(targets, row.nmea_targets) << label;
     }
 }
 

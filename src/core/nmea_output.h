@@ -1,0 +1,60 @@
+#pragma once
+
+// The vehicle's position out to the places the operator named at start (--nmea-out): each
+// status the station shows goes to every one of them as NMEA 0183, one datagram to a UDP
+// target, one write to a COM port. A target that fails is told once in the status log, and
+// again only when it fails in another way or after it has worked; the station runs on.
+
+#include "event_log.h"
+#include "link.h"
+#include "smac_records.h"
+#include "station_settings.h"
+#include "station_view.h"
+#include "udp_sender.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nerivo {
+
+class NmeaOutput {
+public:
+    // A UDP host not found, or whose sends failed, is looked up again this often, on a thread
+    // of its own: a name server that does not answer never holds the tick.
+    static constexpr int64_t LOOKUP_AGAIN_MS = 5000;
+
+    NmeaOutput(StationView& view, EventLog& log, const std::vector<NmeaTarget>& targets);
+    ~NmeaOutput();
+    NmeaOutput(const NmeaOutput&) = delete;
+    NmeaOutput& operator=(const NmeaOutput&) = delete;
+
+    // Opens every target, UDP hosts looked up here, before the first tick. Run once.
+    void start();
+    // A status the station has just shown, which arrived at `arrived`. Nothing goes out for a
+    // status that is no position.
+    void send(const VehicleStatus& status, WallTime arrived);
+    // Once a tick: lost COM ports tried again, hosts looked up again when due.
+    void watch();
+
+private:
+    struct Lookup;
+    struct Target {
+        NmeaTarget where;
+        std::string link_name;          // a COM port's, as the status log calls the link
+        std::unique_ptr<Link> link;     // a COM port
+        std::unique_ptr<UdpSender> udp; // a UDP target, once its host was found
+        std::shared_ptr<Lookup> lookup; // a lookup still running
+        int64_t looked_up_ms = 0;
+        std::string told; // the failure the operator was last told of; empty after it worked
+    };
+
+    void fail(Target& target, const std::string& reason);
+
+    StationView& view_;
+    EventLog& log_;
+    std::vector<std::unique_ptr<Target>> targets_;
+};
+
+} // namespace nerivo

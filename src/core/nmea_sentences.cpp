@@ -1,0 +1,81 @@
+#include "nmea_sentences.h"
+
+#include "c_text.h"
+
+#include <chrono>
+#include <cmath>
+
+namespace nerivo {
+namespace {
+
+// Degrees as whole degrees and minutes to four decimals: rounded once, in ten-thousandths of
+// a minute, so that minutes which round up to 60 carry into the degree.
+std::string degrees_minutes(double degrees, int degree_digits, char positive, char negative) {
+    const long long units = std::llround(std::fabs(degrees) * 60 * 10000);
+    const long long minutes = units % (60 * 10000);
+    return c_format("%0*lld%02lld.%04lld,%c", degree_digits, units / (60 * 10000), minutes / 10000,
+                    minutes % 10000, degrees < 0 && units > 0 ? negative : positive);
+}
+
+} // namespace
+
+std::string nmea_sentence(const std::string& body) {
+    unsigned checksum = 0;
+    for (const char c : body) {
+        checksum ^= static_cast<unsigned char>(c);
+    }
+    return "$" + body + c_format("*%02X\r\n", checksum);
+}
+
+std::string nmea_position_sentences(const VehicleStatus& status, WallTime arrived) {
+    const double latitude = status.latitude;
+    const double longitude = status.longitude;
+    const double heading = status.heading;
+    const double depth = status.depth;
+    if (!std::isfinite(latitude) || !std::isfinite(longitude) || !std::isfinite(heading) ||
+        !std::isfinite(depth) || std::fabs(latitude) > 90 || std::fabs(longitude) > 180) {
+        return {};
+    }
+    using namespace std::chrono;
+    const sys_days day = floor<days>(sys_seconds(seconds(arrived.seconds)));
+    const hh_mm_ss time(seconds(arrived.seconds) - day.time_since_epoch());
+    const year_month_day date(day);
+    const std::string utc =
+        c_format("%02d%02d%02d.%02d", static_cast<int>(time.hours().count()),
+                 static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()),
+                 arrived.milliseconds / 10);
+    const std::string position =
+        degrees_minutes(latitude, 2, 'N', 'S') + "," + degrees_minutes(longitude, 3, 'E', 'W');
+    // Heading in hundredths of a degree, into [0, 360) after the rounding too.
+    const double true_heading = std::fmod(heading, 360.0);
+    long long hundredths =
+        std::llround((true_heading < 0 ? true_heading + 360 : true_heading) * 100);
+    hundredths %= 360 * 100;
+
+    // Quality 1: the vehicle's own fix. The number of satellites and the HDOP are left empty,
+    // since the position is the vehicle's estimate and neither applies; gpsd takes the fix and
+    // its mode from the quality and the altitude alone. Altitude above mean sea level is the
+    // depth below it, negated; the geoid separation is not known.
+    const std::string sentences[] = {
+        nmea_sentence("GPGGA," + utc + "," + position + ",1,,," + c_format("%.2f", 0.0 - depth) +
+                      ",M,,,,"),
+        // Status A, valid, and mode A, autonomous, to agree with it; the vehicle reports no
+        // speed, course or magnetic variation.
+        nmea_sentence("GPRMC," + utc + ",A," + position + ",,," +
+                      c_format("%02u%02u%02d", static_cast<unsigned>(date.day()),
+                               static_cast<unsigned>(date.month()),
+                               static_cast<int>(date.year()) % 100) +
+                      ",,,A"),
+        nmea_sentence(c_format("HEHDT,%lld.%02lld,T", hundredths / 100, hundredths % 100)),
+    };
+    std::string text;
+    for (const std::string& sentence : sentences) {
+        if (sentence.size() > NMEA_SENTENCE_MAX) {
+            return {};
+        }
+        text += sentence;
+    }
+    return text;
+}
+
+} // namespace nerivo

@@ -1,0 +1,24 @@
+#pragma once
+
+// The vehicle's reported position as NMEA 0183 sentences, for chart plotters and anything
+// else that reads a GPS: what the station shows, in the form every such program takes.
+
+#include "smac_records.h"
+#include "wall_clock.h"
+
+#include <string>
+
+namespace nerivo {
+
+// Sentences longer than this, '$' and CR LF included, are not NMEA 0183.
+constexpr std::size_t NMEA_SENTENCE_MAX = 82;
+
+// "$" + body + "*hh" + CR LF, hh the XOR of the body's characters in upper-case hex.
+std::string nmea_sentence(const std::string& body);
+
+// GGA, RMC and HDT for a status that arrived at `arrived` (UTC), in that order, as one text;
+// empty when the status is no position a reader could use (a value not finite, a latitude
+// beyond 90 degrees, a longitude beyond 180) or a sentence would be too long.
+std::string nmea_position_sentences(const VehicleStatus& status, WallTime arrived);
+
+} // namespace nerivo

@@ -1,0 +1,113 @@
+#include "udp_sender.h"
+
+#include <cstring>
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+namespace {
+
+std::string system_text(int code) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result =
+        length > 0 && text != nullptr ? std::string(text, length) : "Error " + std::to_string(code);
+    LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
+                               result.back() == ' ' || result.back() == '.')) {
+        result.pop_back();
+    }
+    return result;
+}
+
+// Winsock is started once for the process and left to its end.
+int winsock_started() {
+    static const int failed = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data);
+    }();
+    return failed;
+}
+
+} // namespace
+
+namespace nerivo {
+
+struct UdpSender::Backend {
+    SOCKET socket = INVALID_SOCKET;
+    sockaddr_storage address{};
+    int address_size = 0;
+
+    ~Backend() {
+        if (socket != INVALID_SOCKET) {
+            closesocket(socket);
+        }
+    }
+};
+
+void UdpSender::BackendDeleter::operator()(Backend* backend) const {
+    delete backend;
+}
+
+UdpSender::UdpSender() = default;
+UdpSender::~UdpSender() = default;
+
+bool UdpSender::open(const std::string& host, const std::string& port) {
+    backend_.reset();
+    if (const int failed = winsock_started(); failed != 0) {
+        error_ = system_text(failed);
+        return false;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (const int failed = getaddrinfo(host.c_str(), port.c_str(), &hints, &found); failed != 0) {
+        error_ = system_text(failed);
+        return false;
+    }
+    auto backend = std::unique_ptr<Backend, BackendDeleter>(new Backend);
+    std::memcpy(&backend->address, found->ai_addr, found->ai_addrlen);
+    backend->address_size = static_cast<int>(found->ai_addrlen);
+    backend->socket = ::socket(found->ai_family, SOCK_DGRAM, IPPROTO_UDP);
+    freeaddrinfo(found);
+    const BOOL on = TRUE;
+    u_long no_wait = 1;
+    if (backend->socket == INVALID_SOCKET ||
+        setsockopt(backend->socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
+                   sizeof on) != 0 ||
+        ioctlsocket(backend->socket, FIONBIO, &no_wait) != 0) {
+        error_ = system_text(WSAGetLastError());
+        return false;
+    }
+    backend_ = std::move(backend);
+    error_.clear();
+    return true;
+}
+
+bool UdpSender::send(const std::string& datagram) {
+    if (!backend_) {
+        return false;
+    }
+    // Never waits (the socket does not block): a datagram the system cannot take now is
+    // dropped, as the network would.
+    const int sent =
+        sendto(backend_->socket, datagram.data(), static_cast<int>(datagram.size()), 0,
+               reinterpret_cast<const sockaddr*>(&backend_->address), backend_->address_size);
+    if (sent != static_cast<int>(datagram.size())) {
+        error_ = system_text(WSAGetLastError());
+        return false;
+    }
+    error_.clear();
+    return true;
+}
+
+} // namespace nerivo

@@ -1,0 +1,62 @@
+#!/bin/sh
+# End to end: the vehicle's position from the real station to a real gpsd over UDP. The
+# simulator answers Request Status with a status record and keeps its bytes in its capture;
+# the station, started with --nmea-out, sends it on; gpsd must report that position in a TPV,
+# latitude and longitude to 1e-6 degrees and altMSL as minus the depth.
+#
+#   nmea_gpsd_e2e.sh NERIVO NERIVO_SIM
+set -eu
+
+NERIVO=$1 NERIVO_SIM=$2 PATH=$PATH:/usr/sbin
+
+. "$(dirname "$0")/../support/x_station.sh"
+make_work_folder nerivo-nmea
+gpsd_pid="" gpspipe_pid=""
+trap 'kill $gpspipe_pid $gpsd_pid 2>/dev/null || true; end_programs_and_work_folder' EXIT
+
+fail() {
+    echo "nmea e2e: FAILED: $*"
+    tail -n 20 "$work/sim.log" "$work/station.log" "$work/gpsd.log" "$work/tpv.json" || true
+    exit 1
+}
+
+require_x_tools
+command -v gpsd >/dev/null && command -v gpspipe >/dev/null ||
+    fail "gpsd or gpspipe is missing (scripts/bootstrap installs them)"
+# Ports the system has just handed out, so free.
+free_port() { perl -MIO::Socket::INET -e "print IO::Socket::INET->new(LocalAddr => '127.0.0.1:0', $1)->sockport"; }
+gpsd_port=$(free_port "Proto => 'tcp', Listen => 1")
+nmea_port=$(free_port "Proto => 'udp'")
+
+gpsd -N -n -S "$gpsd_port" "udp://127.0.0.1:$nmea_port" >"$work/gpsd.log" 2>&1 &
+gpsd_pid=$!
+wait_for 10 sh -c "timeout 1 gpspipe -w -n 1 127.0.0.1:$gpsd_port >/dev/null" || fail "gpsd did not start"
+gpspipe -w "127.0.0.1:$gpsd_port" >"$work/tpv.json" 2>&1 &
+gpspipe_pid=$!
+
+start_xvfb
+"$NERIVO_SIM" --com-dir "$work/com" --capture "$work/capture" >"$work/sim.log" 2>&1 &
+sim_pid=$!
+wait_for 10 test -e "$work/com/com5" || fail "the simulator made no links"
+start_station "$NERIVO" "$work/com" "$work/station.log" --nmea-out "udp:127.0.0.1:$nmea_port"
+press 1013 # Connect to AUV
+press 1021 # Request Status
+wait_for 10 grep -q '"class":"TPV".*"lat"' "$work/tpv.json" || fail "gpsd reported no position"
+stop_station_on_esc
+
+# The record as the vehicle sent it (the capture's bytes in hex, header first) against gpsd's
+# last position: float latitude, longitude and depth at 28, 32 and 40.
+perl -e '
+    open my $capture, "<", $ARGV[0] or die;
+    my ($record) = grep { /^\d+ vehicle( [0-9a-f]{2}){68}$/ } <$capture>;
+    die "no status record in the capture\n" unless $record;
+    my @bytes = (split " ", $record)[2 .. 69];
+    my ($lat, $lon, undef, $depth) = unpack "f<4", pack "H*", join "", @bytes[28 .. 43];
+    open my $tpv, "<", $ARGV[1] or die;
+    my ($fix) = reverse grep { /"class":"TPV".*"lat"/ } <$tpv>;
+    my %got = $fix =~ /"(lat|lon|altMSL)":(-?[0-9.]+)/g;
+    printf "record lat %.7f lon %.7f depth %.2f; gpsd %s", $lat, $lon, $depth, $fix;
+    exit !(abs($got{lat} - $lat) <= 1e-6 && abs($got{lon} - $lon) <= 1e-6 &&
+           abs($got{altMSL} + $depth) <= 0.005);
+' "$work/capture" "$work/tpv.json" || fail "gpsd's position is not the record's"
+echo "nmea e2e: passed: gpsd reported the vehicle's position, as sent by the station"
