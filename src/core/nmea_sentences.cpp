@@ -33,7 +33,8 @@ std::string nmea_position_sentences(const VehicleStatus& status, WallTime arrive
     const double heading = status.heading;
     const double depth = status.depth;
     if (!std::isfinite(latitude) || !std::isfinite(longitude) || !std::isfinite(heading) ||
-        !std::isfinite(depth) || std::fabs(latitude) > 90 || std::fabs(longitude) > 180) {
+        !std::isfinite(depth) || std::fabs(latitude) > 90 || std::fabs(longitude) > 180 ||
+        depth > NMEA_DEEPEST_M || depth < -NMEA_HIGHEST_M) {
         return {};
     }
     using namespace std::chrono;
@@ -68,14 +69,8 @@ std::string nmea_position_sentences(const VehicleStatus& status, WallTime arrive
                       ",,,A"),
         nmea_sentence(c_format("HEHDT,%lld.%02lld,T", hundredths / 100, hundredths % 100)),
     };
-    std::string text;
-    for (const std::string& sentence : sentences) {
-        if (sentence.size() > NMEA_SENTENCE_MAX) {
-            return {};
-        }
-        text += sentence;
-    }
-    return text;
+    // With every value in range, each sentence is well under NMEA_SENTENCE_MAX.
+    return sentences[0] + sentences[1] + sentences[2];
 }
 
 } // namespace nerivo

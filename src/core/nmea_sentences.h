@@ -12,13 +12,16 @@ namespace nerivo {
 
 // Sentences longer than this, '$' and CR LF included, are not NMEA 0183.
 constexpr std::size_t NMEA_SENTENCE_MAX = 82;
+// Depths no vehicle can report: below the deepest ocean, or this far above the surface.
+constexpr double NMEA_DEEPEST_M = 11000;
+constexpr double NMEA_HIGHEST_M = 100;
 
 // "$" + body + "*hh" + CR LF, hh the XOR of the body's characters in upper-case hex.
 std::string nmea_sentence(const std::string& body);
 
 // GGA, RMC and HDT for a status that arrived at `arrived` (UTC), in that order, as one text;
 // empty when the status is no position a reader could use (a value not finite, a latitude
-// beyond 90 degrees, a longitude beyond 180) or a sentence would be too long.
+// beyond 90 degrees, a longitude beyond 180, a depth out of the range above).
 std::string nmea_position_sentences(const VehicleStatus& status, WallTime arrived);
 
 } // namespace nerivo
