@@ -5,8 +5,6 @@
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -60,25 +58,6 @@ Sentence usbl_sentence(int index) {
         static_cast<float>(hours * 3600.0 + minutes * 60.0 + std::strtof(seconds, nullptr));
     sentence.sl = std::strtof(sl, nullptr);
     return sentence;
-}
-
-std::vector<uint8_t> status_record(int index) {
-    VehicleStatus status{};
-    status.latitude = 50.5f + static_cast<float>(index % 1000) * 1e-5f;
-    status.longitude = -1.75f - static_cast<float>(index % 1000) * 1e-5f;
-    status.heading = static_cast<float>(index % 360) + 0.25f;
-    status.depth = 25.0f + static_cast<float>(index % 50) / 10.0f;
-    status.altitude = 12.5f;
-    status.battery_voltage = 48.0f - static_cast<float>(index % 100) / 100.0f;
-    status.humidity = 31.5f;
-    status.behaviour = static_cast<uint32_t>(index % 4);
-    status.abort_flag = 0;
-    SmacHeader header{};
-    std::vector<uint8_t> record(SMAC_STATUS_RECORD_SIZE);
-    uint32_t size = 0;
-    smac_build_status(&header, &status, wall_clock_now(), record.data(), &size);
-    record.resize(size);
-    return record;
 }
 
 namespace {
@@ -137,21 +116,6 @@ double thread_cpu_us() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
-
-double steady_us() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
-
-double quantile(std::vector<double> values, double q) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::ceil(q * static_cast<double>(values.size())));
-    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
 }
 
 } // namespace nerivo::bench

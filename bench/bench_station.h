@@ -1,10 +1,11 @@
 #pragma once
 
-// What the figure programs share: a station window with both links connected over
+// What the window's figure programs share: a station window with both links connected over
 // pseudo-terminals and the relay on with period 0, the sentences and status records they
 // feed it, and the clocks and statistics they measure with.
 
 #include "com_dir.h"
+#include "measures.h"
 #include "pty_pair.h"
 #include "smac_records.h"
 #include "station_app.h"
@@ -28,9 +29,6 @@ struct Sentence {
     float sl = 0;
 };
 Sentence usbl_sentence(int index);
-
-// A valid 68-byte status record whose values change with `index`.
-std::vector<uint8_t> status_record(int index);
 
 // The station's side of the cables, built as the program builds it: COM 1 and COM 5 mapped to
 // pseudo-terminals, the window shown, both links connected and the relay on with a transmit
@@ -67,13 +65,5 @@ private:
 
 // CPU time of the calling thread, user and system, in microseconds.
 double thread_cpu_us();
-// Steady clock in microseconds, comparable between threads of the process.
-double steady_us();
-
-// The q-quantile (0..1) of the values, nearest rank; 0 when there are none.
-double quantile(std::vector<double> values, double q);
-inline double median(const std::vector<double>& values) {
-    return quantile(values, 0.5);
-}
 
 } // namespace nerivo::bench

@@ -8,14 +8,13 @@
 //   nmea_latency [--records N]
 // Exits 1 when a datagram is lost or is not the three sentences.
 #include "com_dir.h"
+#include "measures.h"
 #include "pty_pair.h"
 #include "recording_view.h"
 #include "station.h"
 #include "udp_receiver.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -24,34 +23,9 @@
 namespace {
 
 using namespace nerivo;
-
-double steady_us() {
-    return std::chrono::duration<double, std::micro>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-double quantile(std::vector<double> values, double q) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::ceil(q * static_cast<double>(values.size())));
-    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
-
-std::vector<uint8_t> status_record(int index) {
-    VehicleStatus status{};
-    status.latitude = 50.5f + static_cast<float>(index % 1000) * 1e-5f;
-    status.longitude = -1.75f - static_cast<float>(index % 1000) * 1e-5f;
-    status.heading = static_cast<float>(index % 360) + 0.25f;
-    status.depth = 25.0f + static_cast<float>(index % 50) / 10.0f;
-    SmacHeader header{};
-    std::vector<uint8_t> record(SMAC_STATUS_RECORD_SIZE);
-    uint32_t size = 0;
-    smac_build_status(&header, &status, wall_clock_now(), record.data(), &size);
-    return record;
-}
+using bench::quantile;
+using bench::status_record;
+using bench::steady_us;
 
 struct Run {
     std::vector<double> tick_us;     // the tick that read the record, start to end

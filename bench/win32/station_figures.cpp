@@ -9,6 +9,7 @@
 //   nerivo-figures.exe --first-tick-runs N   start-up to the first tick of N fresh processes:
 //                                            figure win32_first_tick_ms median M runs N
 #include "command_line.h"
+#include "measures.h"
 #include "station_behind_view.h"
 #include "station_dialog.h"
 #include "wide_text.h"
@@ -23,6 +24,7 @@
 #include <vector>
 
 using namespace nerivo;
+using bench::quantile;
 
 namespace {
 
@@ -37,15 +39,6 @@ double now_us() {
     LARGE_INTEGER count;
     QueryPerformanceCounter(&count);
     return static_cast<double>(count.QuadPart) / per_us;
-}
-
-double quantile(std::vector<double> values, double q) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(q * static_cast<double>(values.size() - 1) + 0.5);
-    return values[rank];
 }
 
 // The window's view with the nav log's lines counted on the way.

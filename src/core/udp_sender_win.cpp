@@ -2,27 +2,17 @@
 
 #include <cstring>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
+#include "windows_api.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 namespace {
 
+// Windows' words, without the full stop, as the POSIX resolver words them.
 std::string system_text(int code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result =
-        length > 0 && text != nullptr ? std::string(text, length) : "Error " + std::to_string(code);
-    LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
-                               result.back() == ' ' || result.back() == '.')) {
+    std::string result = nerivo::windows_error_text(static_cast<DWORD>(code));
+    while (!result.empty() && (result.back() == ' ' || result.back() == '.')) {
         result.pop_back();
     }
     return result;

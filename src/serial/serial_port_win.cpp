@@ -5,13 +5,7 @@
 #include <initializer_list>
 #include <memory>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "windows_api.h"
 
 namespace {
 
@@ -23,20 +17,6 @@ constexpr DWORD DEVICE_QUEUE_BYTES = 10000;
 bool settings_possible(uint32_t baud, uint8_t parity, uint8_t byte_size, uint8_t stop_bits) {
     return baud != 0 && byte_size >= 5 && byte_size <= 8 && parity <= SPACEPARITY &&
            stop_bits <= TWOSTOPBITS;
-}
-
-std::string system_text(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result =
-        length > 0 && text != nullptr ? std::string(text, length) : "Error " + std::to_string(code);
-    LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) {
-        result.pop_back();
-    }
-    return result;
 }
 
 } // namespace
@@ -107,7 +87,7 @@ void SerialPort::set_system_error(int code) const {
     default:
         break;
     }
-    error_ = SerialErrorInfo{kind, system_text(error)};
+    error_ = SerialErrorInfo{kind, windows_error_text(error)};
 }
 
 bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
