@@ -18,6 +18,8 @@
 #include <string>
 #include <unistd.h>
 
+using namespace nerivo;
+
 namespace {
 
 constexpr int LINES = 1'000'000;

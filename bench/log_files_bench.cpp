@@ -2,7 +2,7 @@
 // (date, write, flush), and the same bytes made durable with fsync, which the station does
 // not do. NERIVO_BENCH_DIR picks the disk (default: the temporary
 // folder).
-#include "log_files.h"
+#include "log_files_view.h"
 
 #include <benchmark/benchmark.h>
 
@@ -46,7 +46,7 @@ void status_line_to_file(benchmark::State& state) {
     const fs::path folder = bench_folder();
     {
         NullView view;
-        nerivo::LogFiles files(view, folder.string());
+        nerivo::LogFilesView files(view, folder.string());
         int64_t i = 0;
         for (auto _ : state) {
             files.add_status_line(now(i++), LINE);

@@ -23,6 +23,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace nerivo;
+
 namespace {
 
 using nerivo::bench::steady_us;

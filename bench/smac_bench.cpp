@@ -1,5 +1,6 @@
 // Baseline costs of the record protocol: checksum, encoders, decoders.
 #include "smac_records.h"
+#include "smac_stdio.h"
 
 #include <benchmark/benchmark.h>
 
@@ -7,6 +8,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
+
+using namespace nerivo;
 
 namespace {
 

@@ -26,6 +26,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace nerivo;
+
 extern char** environ;
 
 namespace {
@@ -103,7 +105,7 @@ int child(int argc, char** argv) {
         std::_Exit(3);
     });
     StationApp station;
-    station.init_instance();
+    station.run();
 
     const double boot_now_ms = clock_ms(CLOCK_BOOTTIME);
     const double mono_now_ms = clock_ms(CLOCK_MONOTONIC);

@@ -88,7 +88,7 @@ void tick_with_both_links_busy(benchmark::State& state, const char* name, bool w
         }
         state.ResumeTiming();
         const double start = nerivo::bench::thread_cpu_us();
-        s.window().on_tick(0);
+        s.window().on_tick();
         if (with_repaint) {
             QApplication::processEvents();
         }
@@ -135,7 +135,7 @@ void tick_both_links_quiet(benchmark::State& state) {
     cpu_us.reserve(QUIET_TICKS_PER_RUN);
     for (auto _ : state) {
         const double start = nerivo::bench::thread_cpu_us();
-        s.window().on_tick(0);
+        s.window().on_tick();
         cpu_us.push_back(nerivo::bench::thread_cpu_us() - start);
     }
     record_run(state, "tick_both_links_quiet", cpu_us);

@@ -4,6 +4,7 @@
 // Input: one byte giving the largest piece (1 to 256), then the stream; each piece is as long
 // as its own first byte says (modulo the largest), so the fuzzer chooses the splits too.
 #include "record_framer.h"
+#include "smac_stdio.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -12,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+using namespace nerivo;
 
 namespace {
 

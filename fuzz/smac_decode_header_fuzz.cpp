@@ -1,11 +1,14 @@
 // The header decoder must stay inside the buffer whatever rec_size claims.
 #include "smac_header.h"
+#include "smac_stdio.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+using namespace nerivo;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FILE* quiet = std::freopen("/dev/null", "w", stdout); // it prints its checksum line

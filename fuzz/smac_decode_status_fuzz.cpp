@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+using namespace nerivo;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // An exactly sized copy, so a read past the input is caught.
     const std::vector<uint8_t> bytes(data, data + size);

@@ -10,7 +10,7 @@
 //                                            figure win32_first_tick_ms median M runs N
 #include "command_line.h"
 #include "measures.h"
-#include "station_behind_view.h"
+#include "running_station.h"
 #include "station_dialog.h"
 #include "wide_text.h"
 
@@ -199,7 +199,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     watch.view = &counting;
     HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, on_message_taken, nullptr, GetCurrentThreadId());
     {
-        StationBehindView behind(counting, command_line.station);
+        RunningStation behind(counting, command_line.station);
         window.show_station(behind.station());
         window.run();
     }

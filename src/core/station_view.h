@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <string>
 
+namespace nerivo {
+
 // Face colours of the state buttons, as COLORREF values (0x00BBGGRR).
 constexpr uint32_t STATE_RED = 0x004141FF;   // RGB(255, 65, 65): not connected, relay off
 constexpr uint32_t STATE_GREEN = 0x0014FF14; // RGB(20, 255, 20): connected, relay on
-
-namespace nerivo {
 
 // Their captions are always black.
 constexpr uint32_t STATE_CAPTION = 0x00000000;

@@ -5,12 +5,11 @@
 
 #include "control_ids.h"
 
-// The system-menu command that opens the About box. Command ids are compared with their
-// low four bits masked off, so 0x0010 to 0x001F all mean About.
-constexpr unsigned ABOUT_COMMAND = 0x0010;
-
 namespace nerivo {
 
+// The system-menu command that opens the About box. Windows keeps a system command's low four
+// bits for itself: commands are compared masked, so 0x0010 to 0x001F all mean About.
+constexpr unsigned ABOUT_COMMAND = 0x0010;
 constexpr unsigned SYSTEM_COMMAND_MASK = 0xFFF0;
 
 // Layouts.

@@ -1,7 +1,7 @@
 // nerivo.exe: the station in its native Windows window.
 #include "command_line.h"
 #include "dump_output.h"
-#include "station_behind_view.h"
+#include "running_station.h"
 #include "station_dialog.h"
 #include "wide_text.h"
 
@@ -65,7 +65,7 @@ void tell(const std::string& text, bool problem) {
 // False when the window could not be made.
 bool run_station(HINSTANCE instance, const StationOptions& options) {
     StationDialog window(instance);
-    StationBehindView behind(window.view(), options);
+    RunningStation behind(window.view(), options);
     window.show_station(behind.station());
     return window.run() != -1;
 }

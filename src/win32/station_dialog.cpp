@@ -2,6 +2,7 @@
 
 #include "dialog_template.h"
 #include "station.h"
+#include "station_bindings.h"
 #include "wide_text.h"
 #include "win32_system_menu.h"
 #include "window_ids.h"
@@ -10,20 +11,6 @@
 
 namespace nerivo {
 namespace {
-
-using Operation = void (Station::*)();
-
-struct Binding {
-    int id;
-    Operation operation;
-};
-
-constexpr Binding BUTTONS[] = {
-    {IDC_GPS_BUTTON, &Station::connect_gps},        {IDC_WINFROG_BUTTON, &Station::connect_winfrog},
-    {IDC_AUV_BUTTON, &Station::connect_auv},        {IDC_XMIT_BUTTON, &Station::toggle_relay},
-    {IDC_REQUEST_STATUS, &Station::request_status}, {IDC_ABORT_MISSION, &Station::abort_mission},
-    {IDC_START_SURVEY, &Station::start_survey},
-};
 
 bool is_field(const ControlTemplate& row) {
     return row.kind == ControlKind::EDIT && row.id != NO_ID;
@@ -52,7 +39,8 @@ INT_PTR CALLBACK StationDialog::dialog_proc(HWND window, UINT message, WPARAM wp
 }
 
 void StationDialog::on_init() {
-    add_system_menu_entry(reinterpret_cast<intptr_t>(window_), ABOUT_COMMAND, ABOUT_MENU_TEXT);
+    // A window without a system menu simply has no About entry.
+    (void)add_system_menu_entry(window_, ABOUT_COMMAND, ABOUT_MENU_TEXT);
     SendMessageW(
         window_, WM_SETICON, ICON_BIG,
         reinterpret_cast<LPARAM>(application_icon(instance_, GetSystemMetrics(SM_CXICON))));
@@ -60,8 +48,8 @@ void StationDialog::on_init() {
         window_, WM_SETICON, ICON_SMALL,
         reinterpret_cast<LPARAM>(application_icon(instance_, GetSystemMetrics(SM_CXSMICON))));
     SetTimer(window_, TICK_TIMER, TICK_MS, nullptr);
-    status_log_.attach(GetDlgItem(window_, IDC_STATUS_LOG), L"Status Message");
-    nav_log_.attach(GetDlgItem(window_, IDC_NAV_LOG), L"Transmitted Nav Records");
+    status_log_.attach(GetDlgItem(window_, IDC_STATUS_LOG), wide(STATUS_LOG_TITLE).c_str());
+    nav_log_.attach(GetDlgItem(window_, IDC_NAV_LOG), wide(NAV_LOG_TITLE).c_str());
     add_tooltips();
     if (station_ != nullptr) {
         station_->init_station();
@@ -106,7 +94,7 @@ INT_PTR StationDialog::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
         return FALSE;
     case WM_SYSCOMMAND: {
         const MSG msg{window_, message, wparam, lparam, 0, {}};
-        if (is_system_command(&msg, ABOUT_COMMAND)) {
+        if (is_system_command(msg, ABOUT_COMMAND)) {
             show_about_box(instance_, window_);
             SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
             return TRUE;
@@ -164,7 +152,7 @@ void StationDialog::on_command(int id) {
         end(id);
         return;
     }
-    for (const Binding& button : BUTTONS) {
+    for (const ButtonOperation& button : BUTTON_OPERATIONS) {
         if (button.id == id && station_ != nullptr) {
             (station_->*button.operation)();
         }

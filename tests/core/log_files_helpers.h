@@ -1,7 +1,7 @@
 #pragma once
 
 #include "fake_clock.h"
-#include "log_files.h"
+#include "log_files_view.h"
 #include "recording_view.h"
 #include "station.h"
 #include "temp_folder.h"
@@ -18,7 +18,7 @@ struct LoggingStation {
     ScopedTimeZone zone{"UTC0"};
     FakeClock clock{local_seconds(2023, 1, 1, 9, 5, 7)};
     RecordingView view;
-    LogFiles files;
+    LogFilesView files;
     RecordedDump dump;
     Station station{files, &dump};
 };

@@ -10,7 +10,7 @@ using namespace nerivo;
 using namespace nerivo::testing;
 using Lines = std::vector<std::string>;
 
-TEST(LogFiles, EveryLineGoesToItsFileWithItsDateAndOnToTheScreenUnchanged) {
+TEST(LogFilesView, EveryLineGoesToItsFileWithItsDateAndOnToTheScreenUnchanged) {
     TempFolder folder;
     LoggingStation s(folder.path());
     s.clock.advance_seconds(1);
@@ -44,7 +44,7 @@ TEST(LogFiles, EveryLineGoesToItsFileWithItsDateAndOnToTheScreenUnchanged) {
     EXPECT_EQ(s.view.questions()[0].caption, "Start Survey");
 }
 
-TEST(LogFiles, DateAndTimeAreLocalWithTheirOffsetFromUtc) {
+TEST(LogFilesView, DateAndTimeAreLocalWithTheirOffsetFromUtc) {
     struct Row {
         const char* zone;
         int year, month, day, hour, minute, second;
@@ -66,7 +66,7 @@ TEST(LogFiles, DateAndTimeAreLocalWithTheirOffsetFromUtc) {
     }
 }
 
-TEST(LogFiles, RunsStartedInTheSameSecondKeepApartAndListInTheOrderTheyStarted) {
+TEST(LogFilesView, RunsStartedInTheSameSecondKeepApartAndListInTheOrderTheyStarted) {
     TempFolder folder;
     for (const char* message : {"first run", "second run", "third run"}) {
         LoggingStation s(folder.path());
@@ -88,7 +88,7 @@ TEST(LogFiles, RunsStartedInTheSameSecondKeepApartAndListInTheOrderTheyStarted) 
     }
 }
 
-TEST(LogFiles, AFolderThatCannotBeMadeIsToldOnceAfterTheStartLineAndTheStationRunsOn) {
+TEST(LogFilesView, AFolderThatCannotBeMadeIsToldOnceAfterTheStartLineAndTheStationRunsOn) {
     TempFolder folder;
     write_text(folder.path() + "/notes.txt", "not a folder\n");
     const std::string unusable = folder.path() + "/notes.txt/logs";

@@ -2,9 +2,9 @@
 // NERIVO_UPDATE_GOLDENS=1 rewrites the goldens instead (tests/data/README.md).
 
 #include "session_replay.h"
-#include "text_diff.h"
-
 #include "smac_records.h"
+#include "smac_stdio.h"
+#include "text_diff.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+using namespace nerivo;
 
 namespace {
 

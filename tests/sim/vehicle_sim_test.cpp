@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace nerivo;
+
 namespace {
 
 using namespace nerivo::sim;

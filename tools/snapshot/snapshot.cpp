@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    StationParts parts;
+    nerivo::StationParts parts;
     parts.window().show();
     QApplication::processEvents();
     const QImage picture = parts.window().grab().toImage();
