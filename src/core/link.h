@@ -45,7 +45,7 @@ public:
     // For a port named once for the whole run rather than by a field: opens COM `number`, and
     // when it will not open, keeps trying every REOPEN_EVERY_MS as for a lost link. False when
     // it did not open now, port().last_error() saying why.
-    bool keep_open(int32_t number);
+    [[nodiscard]] bool keep_open(int32_t number);
     // After a call on the port: false, with the link shown lost and closed, when the device
     // has gone.
     bool still_there();
@@ -60,7 +60,7 @@ public:
 private:
     enum class State { DOWN, CONNECTED, LOST };
 
-    bool open(int32_t number);
+    [[nodiscard]] bool open(int32_t number);
     void show(State state);
 
     StationView& view_;

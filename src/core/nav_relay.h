@@ -49,7 +49,7 @@ private:
 
     void handle_usbl_sentence(const std::string& text, Link& vehicle);
     // False when the vehicle link did not take the whole record and its terminator.
-    bool send_nav_record(Link& vehicle);
+    [[nodiscard]] bool send_nav_record(Link& vehicle);
 
     EventLog& log_;
     DumpOutput& dump_;

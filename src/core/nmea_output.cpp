@@ -110,7 +110,8 @@ void NmeaOutput::watch() {
         target->lookup = lookup;
         std::thread([lookup, host = target->where.host, port = target->where.port] {
             auto sender = std::make_unique<UdpSender>();
-            sender->open(host, port);
+            // Whether it opened is read on the window's thread, from is_open().
+            (void)sender->open(host, port);
             std::lock_guard lock(lookup->mutex);
             lookup->sender = std::move(sender);
             lookup->done = true;

@@ -9,6 +9,8 @@ Station::Station(StationView& view, DumpOutput* dump, const StationSettings& set
     : view_(view), own_dump_(dump == nullptr ? std::make_unique<StandardOutputDump>() : nullptr),
       dump_(dump == nullptr ? *own_dump_ : *dump), log_(view), relay_(log_, dump_),
       monitor_(view, log_, settings), nmea_(view, log_, settings.nmea_targets),
+      // Nothing is read from the GPS link, but the window keeps its hidden field and button,
+      // so the link opens, closes and turns its button as the others do.
       gps_(view, log_, {"GPS", IDC_GPS_COM, IDC_GPS_BUTTON, nullptr}, [] {}),
       winfrog_(view, log_,
                {"WinFrog", IDC_WINFROG_COM, IDC_WINFROG_BUTTON, "WinFrog responding...Connected"},

@@ -35,7 +35,7 @@ public:
 
     // Reads what has come on the vehicle link, within `read_bound` bytes; true when a status
     // record was read, decoded and stored (the newest, when several came).
-    bool poll_vehicle_status(Link& vehicle, std::size_t read_bound);
+    [[nodiscard]] bool poll_vehicle_status(Link& vehicle, std::size_t read_bound);
     void store_vehicle_status(const VehicleStatus& status);
     void show_vehicle_status();
     // The status stored last, and when it arrived by the wall clock.

@@ -46,6 +46,18 @@ void write_records(const std::shared_ptr<StandardOutputDump::Queue>& queue, int 
 
 } // namespace
 
+bool write_all(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const std::ptrdiff_t n = write_some(fd, data, size);
+        if (n < 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 StandardOutputDump::StandardOutputDump(int fd, std::size_t queue_limit)
     : queue_(std::make_shared<Queue>()), queue_limit_(queue_limit) {
     survive_closed_readers();

@@ -44,10 +44,13 @@ private:
     std::size_t queue_limit_;
 };
 
-// The platform's side: writes all of `size` bytes to `fd`, waiting as long as it takes (a
-// non-blocking descriptor too); false when the descriptor will take no more (a reader gone).
-// Called from the writing thread only.
-bool write_all(int fd, const char* data, std::size_t size);
+// Writes all of `size` bytes to `fd`, waiting as long as it takes (a non-blocking descriptor
+// too); false when the descriptor will take no more (a reader gone). Called from the writing
+// thread, and by log files.
+[[nodiscard]] bool write_all(int fd, const char* data, std::size_t size);
+// The platform's side of it: one write of up to `size` bytes, waiting for a full descriptor
+// to take more. The count written, 0 to try again, or -1 when the descriptor takes no more.
+std::ptrdiff_t write_some(int fd, const char* data, std::size_t size);
 // A reader that has gone must not end the process (no SIGPIPE where there is one).
 void survive_closed_readers();
 

@@ -24,25 +24,15 @@ bool wait_until_writable(int fd) {
 
 } // namespace
 
-bool write_all(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!wait_until_writable(fd)) {
-                return false;
-            }
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
+std::ptrdiff_t write_some(int fd, const char* data, std::size_t size) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) {
+        return 0;
     }
-    return true;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        return wait_until_writable(fd) ? 0 : -1;
+    }
+    return n > 0 ? n : -1;
 }
 
 void survive_closed_readers() {

@@ -6,20 +6,13 @@
 
 namespace nerivo {
 
-bool write_all(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const unsigned chunk = size > 0x40000000u ? 0x40000000u : static_cast<unsigned>(size);
-        const int n = ::_write(fd, data, chunk);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
+std::ptrdiff_t write_some(int fd, const char* data, std::size_t size) {
+    const unsigned chunk = size > 0x40000000u ? 0x40000000u : static_cast<unsigned>(size);
+    const int n = ::_write(fd, data, chunk);
+    if (n < 0 && errno == EINTR) {
+        return 0;
     }
-    return true;
+    return n > 0 ? n : -1;
 }
 
 // Writing to a pipe nobody reads fails here; it raises no signal.

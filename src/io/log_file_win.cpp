@@ -1,7 +1,6 @@
 #include "log_file.h"
 
-#include <system_error>
-#include <windows.h>
+#include "windows_api.h"
 
 namespace nerivo {
 namespace {
@@ -58,8 +57,7 @@ void LogFile::close() {
 
 std::string LogFile::last_reason() {
     const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? std::system_category().message(static_cast<int>(error))
-                                  : "unknown error";
+    return error != ERROR_SUCCESS ? windows_error_text(error) : "unknown error";
 }
 
 } // namespace nerivo

@@ -67,20 +67,20 @@ public:
     // True when the port is open afterwards. On an open port it changes nothing and the first
     // settings stay. An unknown port, a device held by another opener, or a setting the
     // device does not support make it fail, with nothing left open.
-    bool open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
-              uint8_t stop_bits);
+    [[nodiscard]] bool open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_t byte_size,
+                            uint8_t stop_bits);
     // Always true.
     bool close();
     // True when the device took the byte, within WRITE_BYTE_TIMEOUT_MS.
-    bool write_byte(uint8_t byte);
+    [[nodiscard]] bool write_byte(uint8_t byte);
     // Writes the bytes in order and stops at the first one the device does not take, so the
     // far end never sees a record with a hole in it. Returns the bytes the device took.
-    int32_t send(const uint8_t* data, int32_t length);
+    [[nodiscard]] int32_t send(const uint8_t* data, int32_t length);
     // Bytes in the device's input queue; 0 when closed, when the device will not say, or when
     // it has gone (last_error() then says DEVICE_GONE).
     uint32_t bytes_waiting() const;
     // Reads at most min(limit, bytes_waiting()) bytes without waiting; 0 on any failure.
-    int32_t read(uint8_t* buffer, int32_t limit);
+    [[nodiscard]] int32_t read(uint8_t* buffer, int32_t limit);
 
     bool is_open() const { return backend_ != nullptr; }
 

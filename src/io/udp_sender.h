@@ -17,10 +17,10 @@ public:
 
     // Looks the host up (which may wait on a name server) and makes a socket for the first
     // address found, broadcasts allowed. False when either failed; last_error() says why.
-    bool open(const std::string& host, const std::string& port);
+    [[nodiscard]] bool open(const std::string& host, const std::string& port);
     bool is_open() const { return backend_ != nullptr; }
     // One datagram; false when it did not go out, last_error() saying why.
-    bool send(const std::string& datagram);
+    [[nodiscard]] bool send(const std::string& datagram);
 
     // The system's own words for the last failure.
     const std::string& last_error() const { return error_; }
@@ -30,6 +30,11 @@ private:
     struct BackendDeleter {
         void operator()(Backend* backend) const;
     };
+    // The platform's side: a socket for the host's first address, or null with `error` set;
+    // one datagram that never waits, or false with `error` set.
+    static Backend* open_backend(const std::string& host, const std::string& port,
+                                 std::string& error);
+    static bool send_datagram(Backend& backend, const std::string& datagram, std::string& error);
 
     std::unique_ptr<Backend, BackendDeleter> backend_; // null until opened
     std::string error_;

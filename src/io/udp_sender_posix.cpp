@@ -24,18 +24,15 @@ void UdpSender::BackendDeleter::operator()(Backend* backend) const {
     delete backend;
 }
 
-UdpSender::UdpSender() = default;
-UdpSender::~UdpSender() = default;
-
-bool UdpSender::open(const std::string& host, const std::string& port) {
-    backend_.reset();
+UdpSender::Backend* UdpSender::open_backend(const std::string& host, const std::string& port,
+                                            std::string& error) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
     if (const int failed = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found); failed != 0) {
-        error_ = failed == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(failed);
-        return false;
+        error = failed == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(failed);
+        return nullptr;
     }
     auto backend = std::unique_ptr<Backend, BackendDeleter>(new Backend);
     std::memcpy(&backend->address, found->ai_addr, found->ai_addrlen);
@@ -45,27 +42,21 @@ bool UdpSender::open(const std::string& host, const std::string& port) {
     const int on = 1;
     if (backend->socket < 0 ||
         ::setsockopt(backend->socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-        error_ = std::strerror(errno);
-        return false;
+        error = std::strerror(errno);
+        return nullptr;
     }
-    backend_ = std::move(backend);
-    error_.clear();
-    return true;
+    return backend.release();
 }
 
-bool UdpSender::send(const std::string& datagram) {
-    if (!backend_) {
-        return false;
-    }
+bool UdpSender::send_datagram(Backend& backend, const std::string& datagram, std::string& error) {
     // Never waits: a datagram the system cannot take now is dropped, as the network would.
     const ssize_t sent =
-        ::sendto(backend_->socket, datagram.data(), datagram.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
-                 reinterpret_cast<const sockaddr*>(&backend_->address), backend_->address_size);
+        ::sendto(backend.socket, datagram.data(), datagram.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
+                 reinterpret_cast<const sockaddr*>(&backend.address), backend.address_size);
     if (sent != static_cast<ssize_t>(datagram.size())) {
-        error_ = std::strerror(errno);
+        error = std::strerror(errno);
         return false;
     }
-    error_.clear();
     return true;
 }
 

@@ -7,11 +7,12 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+namespace nerivo {
 namespace {
 
 // Windows' words, without the full stop, as the POSIX resolver words them.
 std::string system_text(int code) {
-    std::string result = nerivo::windows_error_text(static_cast<DWORD>(code));
+    std::string result = windows_error_text(static_cast<DWORD>(code));
     while (!result.empty() && (result.back() == ' ' || result.back() == '.')) {
         result.pop_back();
     }
@@ -29,8 +30,6 @@ int winsock_started() {
 
 } // namespace
 
-namespace nerivo {
-
 struct UdpSender::Backend {
     SOCKET socket = INVALID_SOCKET;
     sockaddr_storage address{};
@@ -47,22 +46,19 @@ void UdpSender::BackendDeleter::operator()(Backend* backend) const {
     delete backend;
 }
 
-UdpSender::UdpSender() = default;
-UdpSender::~UdpSender() = default;
-
-bool UdpSender::open(const std::string& host, const std::string& port) {
-    backend_.reset();
+UdpSender::Backend* UdpSender::open_backend(const std::string& host, const std::string& port,
+                                            std::string& error) {
     if (const int failed = winsock_started(); failed != 0) {
-        error_ = system_text(failed);
-        return false;
+        error = system_text(failed);
+        return nullptr;
     }
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
     if (const int failed = getaddrinfo(host.c_str(), port.c_str(), &hints, &found); failed != 0) {
-        error_ = system_text(failed);
-        return false;
+        error = system_text(failed);
+        return nullptr;
     }
     auto backend = std::unique_ptr<Backend, BackendDeleter>(new Backend);
     std::memcpy(&backend->address, found->ai_addr, found->ai_addrlen);
@@ -75,28 +71,22 @@ bool UdpSender::open(const std::string& host, const std::string& port) {
         setsockopt(backend->socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
                    sizeof on) != 0 ||
         ioctlsocket(backend->socket, FIONBIO, &no_wait) != 0) {
-        error_ = system_text(WSAGetLastError());
-        return false;
+        error = system_text(WSAGetLastError());
+        return nullptr;
     }
-    backend_ = std::move(backend);
-    error_.clear();
-    return true;
+    return backend.release();
 }
 
-bool UdpSender::send(const std::string& datagram) {
-    if (!backend_) {
-        return false;
-    }
+bool UdpSender::send_datagram(Backend& backend, const std::string& datagram, std::string& error) {
     // Never waits (the socket does not block): a datagram the system cannot take now is
     // dropped, as the network would.
     const int sent =
-        sendto(backend_->socket, datagram.data(), static_cast<int>(datagram.size()), 0,
-               reinterpret_cast<const sockaddr*>(&backend_->address), backend_->address_size);
+        sendto(backend.socket, datagram.data(), static_cast<int>(datagram.size()), 0,
+               reinterpret_cast<const sockaddr*>(&backend.address), backend.address_size);
     if (sent != static_cast<int>(datagram.size())) {
-        error_ = system_text(WSAGetLastError());
+        error = system_text(WSAGetLastError());
         return false;
     }
-    error_.clear();
     return true;
 }
 

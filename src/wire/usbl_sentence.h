@@ -34,7 +34,7 @@ constexpr int USBL_SENTENCE_CONVERSIONS = 16;
 // format from a zero-terminated copy of them (a zero byte among them ends the text early),
 // and whatever the process's locale. Returns how many conversions were filled, 0 to 16
 // (0 also when the text ends before the first); fields not filled keep their defaults.
-int scan_usbl_sentence(const uint8_t* bytes, std::size_t count, UsblSentence* out);
+[[nodiscard]] int scan_usbl_sentence(const uint8_t* bytes, std::size_t count, UsblSentence* out);
 
 // Why a fully scanned sentence cannot be a fix, in the operator's words ("latitude 95
 // degrees"), or empty when it can: every number finite and decimal, the time a time of day,

@@ -3,13 +3,7 @@
 
 #include <ostream>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "windows_api.h"
 // The port's parity codes go by the same names as these, which this file does not use.
 #undef PARITY_NONE
 #undef PARITY_ODD

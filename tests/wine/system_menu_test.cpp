@@ -2,13 +2,7 @@
 // display).
 #include "win32_system_menu.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "windows_api.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +18,7 @@ std::vector<WPARAM> about_commands;
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
     const MSG msg{window, message, w, l, 0, {}};
-    if (nerivo::is_system_command(&msg, ABOUT)) {
+    if (nerivo::is_system_command(msg, ABOUT)) {
         about_commands.push_back(w);
         return 0;
     }
@@ -64,8 +58,7 @@ TEST_F(SystemMenu, AboutEntryFollowsASeparatorAtTheEnd) {
     ASSERT_NE(menu, nullptr);
     const int before = GetMenuItemCount(menu);
 
-    ASSERT_TRUE(nerivo::add_system_menu_entry(reinterpret_cast<intptr_t>(window), ABOUT,
-                                              "&About Nerivo..."));
+    ASSERT_TRUE(nerivo::add_system_menu_entry(window, ABOUT, "&About Nerivo..."));
 
     ASSERT_EQ(GetMenuItemCount(menu), before + 2);
     MENUITEMINFOW separator{};
@@ -80,8 +73,7 @@ TEST_F(SystemMenu, AboutEntryFollowsASeparatorAtTheEnd) {
 }
 
 TEST_F(SystemMenu, UnicodeTextArrivesWhole) {
-    ASSERT_TRUE(nerivo::add_system_menu_entry(reinterpret_cast<intptr_t>(window), ABOUT,
-                                              "\xC3\x80 propos"));
+    ASSERT_TRUE(nerivo::add_system_menu_entry(window, ABOUT, "\xC3\x80 propos"));
     const HMENU menu = GetSystemMenu(window, FALSE);
     EXPECT_EQ(item_text(menu, GetMenuItemCount(menu) - 1), L"\u00C0 propos");
 }
@@ -89,8 +81,8 @@ TEST_F(SystemMenu, UnicodeTextArrivesWhole) {
 TEST_F(SystemMenu, NoEntryWithoutTextOrWindow) {
     const HMENU menu = GetSystemMenu(window, FALSE);
     const int before = GetMenuItemCount(menu);
-    EXPECT_FALSE(nerivo::add_system_menu_entry(reinterpret_cast<intptr_t>(window), ABOUT, ""));
-    EXPECT_FALSE(nerivo::add_system_menu_entry(0, ABOUT, "&About Nerivo..."));
+    EXPECT_FALSE(nerivo::add_system_menu_entry(window, ABOUT, ""));
+    EXPECT_FALSE(nerivo::add_system_menu_entry(nullptr, ABOUT, "&About Nerivo..."));
     EXPECT_EQ(GetMenuItemCount(menu), before);
 }
 
