@@ -2,13 +2,19 @@
 
 #include "command_line_platform.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
+#include <utility>
 
 namespace nerivo {
 namespace {
@@ -17,184 +23,40 @@ const char* const DESCRIPTION =
     "Operator station for an autonomous underwater vehicle: relays USBL fixes to the\n"
     "vehicle, shows its status and sends it commands.";
 
-struct Option {
-    std::vector<std::string> names; // a one-letter name takes one dash, the others two
-    std::string value_name;         // empty: a switch, which takes no value
-    std::string description;
-    bool listed = true; // in --help; an option this platform refuses is still read, to say so
+// What is wrong with the command line, in the words the user reads. CLI11 would word a
+// failed check its own way ("--name: ..."), but lets an exception of ours through untouched.
+class UsageProblem : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
-enum OptionIndex { HELP, VERSION, COM_DIR, LOG_DIR, STATUS_TIMEOUT, STALE_AFTER, NMEA_OUT };
+// Reads one value of the option `name` into the command line being built, or throws the
+// UsageProblem that says what is wrong with it.
+using Reader = std::function<void(const std::string& name, const std::string& value)>;
 
-std::vector<Option> station_options() {
-    const StationSettings defaults;
-    return {
-        {{"h", "help"}, "", "Print this help and exit."},
-        {{"v", "version"}, "", "Print the version and exit."},
-        {{"com-dir"},
-         "DIR",
-         "Folder of COM links DIR/comN (overrides NERIVO_COM_DIR).",
-         com_dir_refusal() == nullptr},
-        {{"log-dir"},
-         "DIR",
-         "Also write the status and nav logs to files in DIR (made if missing)."},
-        {{"status-timeout"},
-         "SECONDS",
-         "Report a status request still unanswered after SECONDS (default " +
-             std::to_string(defaults.status_timeout_s) + ")."},
-        {{"stale-after"},
-         "SECONDS",
-         "Grey the vehicle status once it is SECONDS old (default " +
-             std::to_string(defaults.stale_after_s) + ")."},
-        {{"nmea-out"},
-         "TARGET",
-         "Also send the vehicle's position as NMEA 0183 (GGA, RMC, HDT) to TARGET: "
-         "udp:HOST:PORT, or com:N[:BAUD] (default " +
-             std::to_string(NmeaTarget::DEFAULT_BAUD) + " baud). May be given more than once."},
+// An option with a value, read by `read` once the whole line has been parsed, in the order the
+// options are added here. Given more than once, only the last value counts (and is read).
+CLI::Option* add_value(CLI::App& app, const std::string& name, const std::string& value_name,
+                       const std::string& description, Reader read) {
+    const auto read_all = [name, read](const CLI::results_t& values) {
+        for (const std::string& value : values) {
+            read(name, value);
+        }
+        return true;
     };
+    // CLI11 hands a callback the values as given, none converted: "010", "{}" and "[a]" stay.
+    CLI::Option* option = app.add_option(name, read_all, description);
+    option->option_text("<" + value_name + ">");
+    option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    return option;
 }
 
-struct Parsed {
-    std::vector<bool> set;                             // by OptionIndex
-    std::vector<std::string> values;                   // the last value given, by OptionIndex
-    std::vector<std::vector<std::string>> every_value; // all of them, in order
-    std::vector<std::string> arguments;
-    std::vector<std::string> unknown; // names, without their dashes
-    std::string problem;              // a value missing or not wanted; the last one found
-};
-
-Parsed parse(const std::vector<Option>& options, const std::vector<std::string>& arguments) {
-    Parsed parsed;
-    parsed.set.resize(options.size());
-    parsed.values.resize(options.size());
-    parsed.every_value.resize(options.size());
-    bool options_ended = false;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        // A lone "-" is an argument (standard input, to many programs), as is all after "--".
-        if (options_ended || argument.size() < 2 || argument[0] != '-') {
-            parsed.arguments.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
-            options_ended = true;
-            continue;
-        }
-        // One dash starts a whole name too: "-platform" is one unknown option, not eight.
-        const std::size_t dashes = argument[1] == '-' ? 2 : 1;
-        const std::size_t equals = argument.find('=');
-        const std::string name =
-            argument.substr(dashes, equals == std::string::npos ? equals : equals - dashes);
-        const auto option = std::find_if(options.begin(), options.end(), [&name](const Option& o) {
-            return std::find(o.names.begin(), o.names.end(), name) != o.names.end();
-        });
-        if (option == options.end()) {
-            parsed.unknown.push_back(name);
-            continue;
-        }
-        const auto index = static_cast<std::size_t>(option - options.begin());
-        parsed.set[index] = true;
-        if (option->value_name.empty()) {
-            if (equals != std::string::npos) {
-                parsed.problem = "Unexpected value after '" + argument.substr(0, equals) + "'.";
-            }
-        } else if (equals != std::string::npos) {
-            parsed.values[index] = argument.substr(equals + 1);
-        } else if (i + 1 < arguments.size()) {
-            parsed.values[index] = arguments[++i]; // whatever it is, even "--help"
-        } else {
-            parsed.problem = "Missing value after '" + argument + "'.";
-            continue;
-        }
-        if (!option->value_name.empty()) {
-            parsed.every_value[index].push_back(parsed.values[index]);
-        }
-    }
-    return parsed;
-}
-
-bool is_blank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-// One option in --help, laid out as the station's help has always been laid out (by Qt's
-// parser once, which the manual page and the operators' notes follow): the names in a column
-// `width` wide, then the description in lines of at most `room` characters, broken at the
-// last blank that fits (mid-word when none does) and at each newline. The character that
-// starts a following line goes uncounted, so those lines may hold one more.
-std::string help_entry(const std::string& names, std::size_t width, std::string_view text) {
-    const std::size_t room = 79 - (2 + width + 1);
-    std::string entry;
-    std::size_t names_shown = 0; // names longer than their column go on over the next lines
-    const auto names_part = [&] {
-        std::string part = names.substr(names_shown, width);
-        names_shown += part.size();
-        return part;
-    };
-    std::size_t start = 0;
-    std::size_t counted = 0;
-    std::optional<std::size_t> blank;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        ++counted;
-        if (is_blank(text[i])) {
-            blank = i;
-        }
-        std::size_t end = 0;
-        std::size_t next = 0;
-        if (counted > room && blank) {
-            end = *blank;
-            next = end + 1;
-        } else if ((counted >= room && !blank) || i + 1 == text.size()) {
-            end = i + 1;
-            next = end;
-        } else if (text[i] == '\n') {
-            end = i;
-            next = i + 1;
-        } else {
-            continue;
-        }
-        std::string column = names_part();
-        column.resize(std::max(column.size(), width), ' ');
-        entry += "  " + column + " ";
-        entry += text.substr(start, end - start);
-        entry += '\n';
-        counted = 0;
-        blank.reset();
-        start = next;
-        if (start < text.size() && is_blank(text[start])) {
-            ++start; // no line starts with a blank
-        }
-        i = start;
-    }
-    while (names_shown < names.size()) {
-        entry += "  " + names_part() + "\n";
-    }
-    return entry;
-}
-
-std::string usage(const std::vector<Option>& options) {
-    std::vector<std::string> columns;
-    std::size_t longest = 0;
-    for (const Option& option : options) {
-        std::string column;
-        for (const std::string& name : option.names) {
-            column += (name.size() == 1 ? "-" : "--") + name + ", ";
-        }
-        column.resize(column.size() - 2);
-        if (!option.value_name.empty()) {
-            column += " <" + option.value_name + ">";
-        }
-        columns.push_back(option.listed ? column : std::string());
-        longest = std::max(longest, option.listed ? column.size() : 0);
-    }
-    const std::size_t width = std::min<std::size_t>(50, longest + 1);
-    std::string text = std::string("Usage: nerivo [options]\n") + DESCRIPTION + "\n\nOptions:\n";
-    for (std::size_t i = 0; i < options.size(); ++i) {
-        if (options[i].listed) {
-            text += help_entry(columns[i], width, options[i].description);
-        }
-    }
-    return text;
+// An option that may be given more than once: each value is read, in order.
+CLI::Option* add_values(CLI::App& app, const std::string& name, const std::string& value_name,
+                        const std::string& description, Reader read) {
+    return add_value(app, name, value_name, description + " May be given more than once.",
+                     std::move(read))
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 // A whole number of seconds, 1 or more, in digits only (no sign, no blanks); 0 otherwise.
@@ -258,6 +120,181 @@ std::optional<NmeaTarget> nmea_target(const std::string& text) {
     return std::nullopt;
 }
 
+Reader into_folder(std::string& folder) {
+    return [&folder](const std::string& name, const std::string& value) {
+        if (value.empty()) {
+            throw UsageProblem(name + " wants a folder.");
+        }
+        folder = value;
+    };
+}
+
+Reader into_seconds(int& seconds) {
+    return [&seconds](const std::string& name, const std::string& value) {
+        const int number = whole_seconds(value);
+        if (number < 1) {
+            throw UsageProblem(name + " wants a whole number of seconds, 1 or more.");
+        }
+        seconds = number;
+    };
+}
+
+Reader into_nmea_targets(std::vector<NmeaTarget>& targets) {
+    return [&targets](const std::string& name, const std::string& value) {
+        const std::optional<NmeaTarget> target = nmea_target(value);
+        if (!target) {
+            throw UsageProblem(name + " wants udp:HOST:PORT or com:N[:BAUD], not '" + value + "'.");
+        }
+        targets.push_back(*target);
+    };
+}
+
+// The station's options, read into `command_line`; those whose mere presence counts are returned.
+struct OptionsAskedAbout {
+    CLI::Option* help;
+    CLI::Option* version;
+    CLI::Option* com_dir;
+};
+
+OptionsAskedAbout add_station_options(CLI::App& app, CommandLine& command_line) {
+    const StationSettings defaults;
+    StationSettings& settings = command_line.station.settings;
+    OptionsAskedAbout options{};
+    options.help = app.add_flag("-h,--help")->description("Print this help and exit.");
+    options.version = app.add_flag("-v,--version")->description("Print the version and exit.");
+    options.com_dir = add_value(app, "--com-dir", "DIR",
+                                "Folder of COM links DIR/comN (overrides NERIVO_COM_DIR).",
+                                into_folder(command_line.com_dir));
+    if (com_dir_refusal() != nullptr) {
+        options.com_dir->group(""); // still read, to say why it is refused, but not offered
+    }
+    add_value(app, "--log-dir", "DIR",
+              "Also write the status and nav logs to files in DIR (made if missing).",
+              into_folder(command_line.station.log_dir));
+    add_value(app, "--status-timeout", "SECONDS",
+              "Report a status request still unanswered after SECONDS (default " +
+                  std::to_string(defaults.status_timeout_s) + ").",
+              into_seconds(settings.status_timeout_s));
+    add_value(app, "--stale-after", "SECONDS",
+              "Grey the vehicle status once it is SECONDS old (default " +
+                  std::to_string(defaults.stale_after_s) + ").",
+              into_seconds(settings.stale_after_s));
+    add_values(app, "--nmea-out", "TARGET",
+               "Also send the vehicle's position as NMEA 0183 (GGA, RMC, HDT) to TARGET: "
+               "udp:HOST:PORT, or com:N[:BAUD] (default " +
+                   std::to_string(NmeaTarget::DEFAULT_BAUD) + " baud).",
+               into_nmea_targets(settings.nmea_targets));
+    return options;
+}
+
+// The line as CLI11 reads it. The station's command line has always taken more than CLI11 does:
+// one dash before a long name ("-log-dir"), two before a short one ("--h"), an empty value after
+// "=", and a value that looks like an option ("--log-dir --help"). So each option is spelt out
+// as "--name" or "-n" with its value as the next argument, and an unknown one as "--name", which
+// CLI11 keeps aside whole ("-hv" would be -h and -v to it). A switch given a value, or an option
+// left without one, is a problem; the last one found is named.
+struct Spelt {
+    std::vector<std::string> arguments;
+    std::string problem;
+};
+
+Spelt spell_for_cli11(const CLI::App& app, const std::vector<std::string>& arguments) {
+    Spelt spelt;
+    bool options_ended = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        // A lone "-" is an argument (standard input, to many programs), as is all after "--".
+        if (options_ended || argument.size() < 2 || argument[0] != '-') {
+            spelt.arguments.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            options_ended = true;
+            spelt.arguments.push_back(argument);
+            continue;
+        }
+        const std::size_t dashes = argument[1] == '-' ? 2 : 1;
+        const std::size_t equals = argument.find('=');
+        const std::string name =
+            argument.substr(dashes, equals == std::string::npos ? equals : equals - dashes);
+        const std::string option_name = (name.size() == 1 ? "-" : "--") + name;
+        const CLI::Option* option = name.empty() ? nullptr : app.get_option_no_throw(option_name);
+        if (option == nullptr) {
+            spelt.arguments.push_back("--" + argument.substr(dashes));
+            continue;
+        }
+        spelt.arguments.push_back(option_name);
+        if (option->get_items_expected_max() == 0) {
+            if (equals != std::string::npos) {
+                spelt.problem = "Unexpected value after '" + argument.substr(0, equals) + "'.";
+            }
+        } else if (equals != std::string::npos) {
+            spelt.arguments.push_back(argument.substr(equals + 1));
+        } else if (i + 1 < arguments.size()) {
+            spelt.arguments.push_back(arguments[++i]); // whatever it is, even "--help"
+        } else {
+            spelt.problem = "Missing value after '" + argument + "'.";
+        }
+    }
+    return spelt;
+}
+
+// `text` in lines of at most `room` characters, broken at blanks.
+std::string wrapped(const std::string& text, std::size_t room) {
+    std::string lines;
+    std::size_t line = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        end = end == std::string::npos ? text.size() : end;
+        const std::size_t word = end - start;
+        if (line > 0 && line + 1 + word > room) {
+            lines += '\n';
+            line = 0;
+        } else if (line > 0) {
+            lines += ' ';
+            ++line;
+        }
+        lines.append(text, start, word);
+        line += word;
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The usage as the station has long laid it out: the usage line, what the program is, then
+// each option's names and value beside its description, which wraps within 79 columns.
+class HelpLayout : public CLI::Formatter {
+public:
+    HelpLayout() {
+        label("OPTIONS", "options");
+        column_width(30);
+    }
+
+    std::string make_help(const CLI::App* app, std::string name,
+                          CLI::AppFormatMode) const override {
+        const std::vector<const CLI::Option*> offered = app->get_options(
+            [](const CLI::Option* option) { return !option->get_group().empty(); });
+        return make_usage(app, name) + make_description(app) +
+               make_group(get_label("Options"), false, offered);
+    }
+
+    std::string make_option_name(const CLI::Option* option, bool) const override {
+        std::string names;
+        for (const std::string& name : option->get_snames()) {
+            names += "-" + name + ", ";
+        }
+        for (const std::string& name : option->get_lnames()) {
+            names += "--" + name + ", ";
+        }
+        return names.substr(0, names.size() - 2);
+    }
+
+    std::string make_option_desc(const CLI::Option* option) const override {
+        return wrapped(option->get_description(), 79 - column_width_);
+    }
+};
+
 std::string join(const std::vector<std::string>& parts, const char* between) {
     std::string joined;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -269,73 +306,73 @@ std::string join(const std::vector<std::string>& parts, const char* between) {
 } // namespace
 
 CommandLine parse_command_line(const std::vector<std::string>& arguments) {
-    const std::vector<Option> options = station_options();
-    const Parsed parsed = parse(options, arguments);
-    CommandLine result;
-    const auto bad_usage = [&](const std::string& problem) {
-        result.outcome = CommandLine::Outcome::BAD_USAGE;
-        result.text = problem + "\n" + usage(options);
+    CommandLine command_line;
+    CLI::App app(DESCRIPTION, "nerivo");
+    app.set_help_flag(); // ours is a plain switch: a mistake beside --help still counts
+    app.allow_extras();  // kept aside, to be named below as unknown options or arguments
+    app.allow_windows_style_options(false); // "/help" is an argument on Windows too
+    app.formatter(std::make_shared<HelpLayout>());
+    const OptionsAskedAbout options = add_station_options(app, command_line);
+
+    const auto ended = [](CommandLine::Outcome outcome, const std::string& text) {
+        CommandLine result;
+        result.outcome = outcome;
+        result.text = text;
         return result;
     };
-    if (!parsed.problem.empty()) {
-        return bad_usage(parsed.problem);
+    const auto bad_usage = [&](const std::string& problem) {
+        return ended(CommandLine::Outcome::BAD_USAGE, problem + "\n" + app.help());
+    };
+    const Spelt spelt = spell_for_cli11(app, arguments);
+    if (!spelt.problem.empty()) {
+        return bad_usage(spelt.problem);
     }
-    if (parsed.unknown.size() == 1) {
-        return bad_usage("Unknown option '" + parsed.unknown.front() + "'.");
+    std::string bad_value;
+    try {
+        app.parse(std::vector<std::string>(spelt.arguments.rbegin(), spelt.arguments.rend()));
+    } catch (const UsageProblem& problem) {
+        bad_value = problem.what();
+    } catch (const CLI::ParseError& error) {
+        // Nothing spelt as above gets here, short of a mistake in the options' table.
+        return bad_usage(error.what());
     }
-    if (!parsed.unknown.empty()) {
-        return bad_usage("Unknown options: " + join(parsed.unknown, ", ") + ".");
+
+    std::vector<std::string> unknown;
+    std::vector<std::string> extra;
+    bool options_ended = false;
+    for (const std::string& left : app.remaining()) {
+        if (!options_ended && left == "--") {
+            options_ended = true;
+        } else if (!options_ended && left.size() > 1 && left[0] == '-') {
+            const std::size_t equals = left.find('='); // spelt "--name" above
+            unknown.push_back(left.substr(2, equals == std::string::npos ? equals : equals - 2));
+        } else {
+            extra.push_back(left);
+        }
     }
-    if (parsed.set[COM_DIR] && com_dir_refusal() != nullptr) {
+    if (unknown.size() == 1) {
+        return bad_usage("Unknown option '" + unknown.front() + "'.");
+    }
+    if (!unknown.empty()) {
+        return bad_usage("Unknown options: " + join(unknown, ", ") + ".");
+    }
+    if (options.com_dir->count() > 0 && com_dir_refusal() != nullptr) {
         return bad_usage(com_dir_refusal());
     }
-    if (!parsed.arguments.empty()) {
-        return bad_usage("Unexpected argument '" + parsed.arguments.front() + "'.");
+    if (!extra.empty()) {
+        return bad_usage("Unexpected argument '" + extra.front() + "'.");
     }
-    for (const OptionIndex folder : {COM_DIR, LOG_DIR}) {
-        if (parsed.set[folder] && parsed.values[folder].empty()) {
-            return bad_usage("--" + options[folder].names.front() + " wants a folder.");
-        }
+    if (!bad_value.empty()) {
+        return bad_usage(bad_value);
     }
-    struct Seconds {
-        OptionIndex option;
-        int StationSettings::*setting;
-    };
-    for (const Seconds& seconds : {Seconds{STATUS_TIMEOUT, &StationSettings::status_timeout_s},
-                                   Seconds{STALE_AFTER, &StationSettings::stale_after_s}}) {
-        if (!parsed.set[seconds.option]) {
-            continue;
-        }
-        const int number = whole_seconds(parsed.values[seconds.option]);
-        if (number < 1) {
-            return bad_usage("--" + options[seconds.option].names.front() +
-                             " wants a whole number of seconds, 1 or more.");
-        }
-        result.station.settings.*seconds.setting = number;
+    if (options.help->count() > 0) {
+        return ended(CommandLine::Outcome::SHOW_HELP, app.help() + help_notes());
     }
-    std::vector<NmeaTarget> nmea_targets;
-    for (const std::string& value : parsed.every_value[NMEA_OUT]) {
-        const std::optional<NmeaTarget> target = nmea_target(value);
-        if (!target) {
-            return bad_usage("--nmea-out wants udp:HOST:PORT or com:N[:BAUD], not '" + value +
-                             "'.");
-        }
-        nmea_targets.push_back(*target);
+    if (options.version->count() > 0) {
+        return ended(CommandLine::Outcome::SHOW_VERSION,
+                     std::string("nerivo ") + NERIVO_VERSION + "\n");
     }
-    if (parsed.set[HELP]) {
-        result.outcome = CommandLine::Outcome::SHOW_HELP;
-        result.text = usage(options) + help_notes();
-        return result;
-    }
-    if (parsed.set[VERSION]) {
-        result.outcome = CommandLine::Outcome::SHOW_VERSION;
-        result.text = std::string("nerivo ") + NERIVO_VERSION + "\n";
-        return result;
-    }
-    result.com_dir = parsed.values[COM_DIR];
-    result.station.log_dir = parsed.values[LOG_DIR];
-    result.station.settings.nmea_targets = nmea_targets;
-    return result;
+    return command_line;
 }
 
 } // namespace nerivo

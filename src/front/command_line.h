@@ -25,7 +25,7 @@ struct CommandLine {
 
 // `arguments` in UTF-8, the program first. Options are --name, --name=value or --name value,
 // and one dash will do ("-log-dir"); "--" ends them.
-CommandLine parse_command_line(const std::vector<std::string>& arguments);
+[[nodiscard]] CommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 // What a run takes from the command line before its window exists: --com-dir becomes this
 // process's NERIVO_COM_DIR, so the option wins over the variable.

@@ -23,6 +23,7 @@ TEST(CommandLineOnWindows, RefusesComDirAndLeavesItOutOfTheHelp) {
         {{"--com-dir", "C:\\links"}, CommandLine::Outcome::BAD_USAGE, REFUSAL},
         {{"--help", "-com-dir="}, CommandLine::Outcome::BAD_USAGE, REFUSAL},
         {{"--com-dir"}, CommandLine::Outcome::BAD_USAGE, "Missing value after '--com-dir'."},
+        {{"/help"}, CommandLine::Outcome::BAD_USAGE, "Unexpected argument '/help'.\n"},
         {{"--help"}, CommandLine::Outcome::SHOW_HELP, "Usage: nerivo [options]\n"},
     };
     for (const Row& row : rows) {

@@ -200,6 +200,7 @@ TEST_F(SimProgram, RefusesABadOptionWithStatusTwo) {
     SimProcess sim({"--usbl-period", "fast", "--com-dir", base.string()});
     EXPECT_EQ(sim.wait_exit(), 2);
     EXPECT_NE(sim.output().find("--usbl-period"), std::string::npos);
+    EXPECT_NE(sim.output().find("Usage: nerivo-sim"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(base));
 }
 

@@ -123,6 +123,30 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArgs{{"--repeat-fix-every", "-1"},
                               "--repeat-fix-every wants a whole number"}));
 
+// Forms the parser reads its own way: what follows a name is its value, "=" with nothing
+// after it is an empty value, a flag takes no value, and the first mistake is the one named.
+INSTANTIATE_TEST_SUITE_P(
+    Forms, SimOptionsRejects,
+    ::testing::Values(BadArgs{{"--quiet=true"}, "--quiet takes no value"},
+                      BadArgs{{"--com-dir=", "/tmp/x"}, "--com-dir wants a folder"},
+                      BadArgs{{"-hx"}, "unknown option -hx"},
+                      BadArgs{{"--", "--quiet"}, "unknown option --"},
+                      BadArgs{{"--help", "--frob"}, "unknown option --frob"},
+                      BadArgs{{"--frob", "--usbl-port", "0"}, "unknown option --frob"},
+                      BadArgs{{"--usbl-port", "0", "--usbl-port", "2"},
+                              "--usbl-port wants a whole number"}));
+
+TEST(SimOptions, TakesAnyWordAfterANameAsItsValueAndTheLastOfARepeat) {
+    SimOptions o;
+    ASSERT_EQ(parse_sim_options(
+                  {"--com-dir", "-h", "--seed", "1", "--quiet", "--seed", "2", "--quiet"}, o),
+              "");
+    EXPECT_EQ(o.com_dir, "-h");
+    EXPECT_FALSE(o.help);
+    EXPECT_EQ(o.seed, 2u);
+    EXPECT_TRUE(o.quiet);
+}
+
 TEST(SimOptions, FolderComesFromTheOptionThenTheEnvironment) {
     const char* saved = std::getenv("NERIVO_COM_DIR");
     const std::string previous = saved != nullptr ? saved : "";

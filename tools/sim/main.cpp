@@ -30,7 +30,7 @@ namespace {
 
 int signal_pipe[2] = {-1, -1};
 
-extern "C" void on_signal(int signo) {
+void on_signal(int signo) {
     const int saved = errno;
     const char byte = static_cast<char>(signo);
     [[maybe_unused]] const ssize_t n = ::write(signal_pipe[1], &byte, 1);
@@ -246,7 +246,8 @@ int main(int argc, char** argv) {
     const std::string problem =
         parse_sim_options(std::vector<std::string>(argv + 1, argv + argc), options);
     if (!problem.empty()) {
-        std::fprintf(stderr, "nerivo-sim: %s\n", problem.c_str());
+        std::fprintf(stderr, "nerivo-sim: %s\nUsage: nerivo-sim [OPTION]... (see --help)\n",
+                     problem.c_str());
         return 2;
     }
     if (options.help) {

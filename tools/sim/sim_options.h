@@ -27,13 +27,14 @@ struct SimOptions {
 
 inline constexpr const char* DEFAULT_COM_DIR = "/tmp/nerivo-com";
 
-// Parses the arguments after the program name. Returns an empty text when they were all
-// understood, else what was wrong with the first bad one.
-std::string parse_sim_options(const std::vector<std::string>& args, SimOptions& out);
+// Parses the arguments after the program name: --name value, --name=value, and -h for --help.
+// Returns an empty text when they were all understood, else what was wrong with the first bad
+// one.
+[[nodiscard]] std::string parse_sim_options(const std::vector<std::string>& args, SimOptions& out);
 
 // The folder the links go in: the option, else $NERIVO_COM_DIR, else DEFAULT_COM_DIR.
-std::string resolve_com_dir(const SimOptions& options);
+[[nodiscard]] std::string resolve_com_dir(const SimOptions& options);
 
-std::string sim_help_text();
+[[nodiscard]] std::string sim_help_text();
 
 } // namespace nerivo::sim
