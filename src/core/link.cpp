@@ -9,7 +9,8 @@ namespace nerivo {
 
 Link::Link(StationView& view, EventLog& log, const Names& names, std::function<void()> closed,
            uint32_t baud)
-    : view_(view), log_(log), names_(names), closed_(std::move(closed)), baud_(baud) {}
+    : view_(view), log_(log), names_(names), closed_(std::move(closed)), baud_(baud),
+      queue_(port_) {}
 
 bool Link::open(int32_t number) {
     if (!port_.open(number, baud_, SerialPort::PARITY_NONE, BYTE_SIZE, SerialPort::STOP_BITS_ONE)) {
@@ -33,7 +34,7 @@ void Link::connect() {
     // The operator means the port the field names now, not the one still open.
     const bool switching = port_.is_open() && number != port_number_;
     if (switching) {
-        port_.close();
+        close_port("was moved to another port");
     }
     if (!open(number)) {
         // The operator may correct the number, or the device, and try again.
@@ -73,11 +74,38 @@ bool Link::still_there() {
     }
     // Closed, so that the device can be opened again once it is back.
     log_.add_status_message(std::string(names_.name) + " link lost");
-    port_.close();
+    close_port("was lost");
     last_try_ms_ = monotonic_ms();
     show(State::LOST);
     closed_();
     return false;
+}
+
+void Link::close_port(const char* why) {
+    port_.close();
+    queue_.give_up_all("the " + std::string(names_.name) + " link " + why);
+}
+
+bool Link::send(SendQueue::Record record) {
+    if (!port_.is_open()) {
+        if (record.not_sent) {
+            record.not_sent("the " + std::string(names_.name) + " link is not connected");
+        }
+        return true;
+    }
+    const int64_t now = monotonic_ms();
+    queue_.push(std::move(record), now);
+    return queue_.drain(now);
+}
+
+bool Link::pump() {
+    if (!port_.is_open()) {
+        return true;
+    }
+    const int64_t now = monotonic_ms();
+    const bool working = queue_.drain(now);
+    queue_.give_up_waiting(now, "the " + std::string(names_.name) + " link takes no data");
+    return working;
 }
 
 bool Link::reopen_if_due() {

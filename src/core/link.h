@@ -5,6 +5,7 @@
 // and comes back.
 
 #include "event_log.h"
+#include "send_queue.h"
 #include "serial_port.h"
 #include "station_view.h"
 
@@ -53,6 +54,17 @@ public:
     // when it came back just now.
     bool reopen_if_due();
 
+    // Queues a record for the device and hands it what it takes now; nothing here waits on
+    // the device. `record.sent` runs once it has taken the last byte, a command's `not_sent`
+    // when it is given up. False when the device failed (port().last_error() says why).
+    [[nodiscard]] bool send(SendQueue::Record record);
+    // Once a tick: what is queued goes as far as the device takes it, and commands the device
+    // has not begun to take for SendQueue::GIVE_UP_MS are given up. False as send().
+    [[nodiscard]] bool pump();
+
+    // True when bytes have waited SendQueue::GIVE_UP_MS for a device that takes none.
+    bool stalled() const { return queue_.stalled(monotonic_ms()); }
+
     bool connected() const { return state_ == State::CONNECTED; }
     bool lost() const { return state_ == State::LOST; }
     SerialPort& port() { return port_; }
@@ -62,6 +74,8 @@ private:
 
     [[nodiscard]] bool open(int32_t number);
     void show(State state);
+    // The port is let go: nothing queued for it goes to the next device.
+    void close_port(const char* why);
 
     StationView& view_;
     EventLog& log_;
@@ -69,6 +83,7 @@ private:
     std::function<void()> closed_;
     uint32_t baud_;
     SerialPort port_;
+    SendQueue queue_;
     int32_t port_number_ = 0; // the COM number the port was opened with
     State state_ = State::DOWN;
     int64_t last_try_ms_ = 0;
