@@ -123,7 +123,8 @@ bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_
         set_system_error(static_cast<int>(GetLastError()));
         return false;
     }
-    std::unique_ptr<Backend, BackendDeleter> opening(new Backend{device});
+    std::unique_ptr<Backend, BackendDeleter> opening(new Backend);
+    opening->device = device;
 
     // Reads ask only for what is queued, so the interval time-out never delays one. Writes
     // have none: one the device holds stays in progress, without holding the caller, until
