@@ -42,7 +42,7 @@ void Station::init_station() {
 
 void Station::on_tick() {
     log_.begin_tick();
-    for (Link* link : {&winfrog_, &auv_}) {
+    for (Link* link : {&gps_, &winfrog_, &auv_}) {
         if (link->reopen_if_due()) {
             resume_relay_if_due();
         }

@@ -60,6 +60,9 @@ public:
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
+    // A port opened elsewhere (on another thread) is handed over whole.
+    SerialPort(SerialPort&&) noexcept = default;
+    SerialPort& operator=(SerialPort&&) noexcept = default;
 
     // True when the port is open afterwards. On an open port it changes nothing and the first
     // settings stay. An unknown port, a device held by another opener, or a setting the
