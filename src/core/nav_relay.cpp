@@ -120,19 +120,17 @@ void NavRelay::handle_usbl_sentence(const std::string& text, Link& vehicle) {
     if (!transmitting_ || !period_over || repeat) {
         return;
     }
-    // A link that did not take the record is tried again a period later, with this fix or a
-    // newer one: the fix is not marked as sent.
-    if (send_nav_record(vehicle)) {
-        last_sent_fix_ = {sentence.lat_degrees, sentence.lat_minutes, sentence.lon_degrees,
-                          sentence.lon_minutes};
-    }
+    // The fix counts as sent once the link has taken the whole record; until then a newer
+    // fix takes its place in the link's queue.
+    send_nav_record(vehicle, {sentence.lat_degrees, sentence.lat_minutes, sentence.lon_degrees,
+                              sentence.lon_minutes});
     // Unless the failed send lost the vehicle link and so stopped the relay.
     if (transmitting_) {
         last_xmit_time_ = now;
     }
 }
 
-bool NavRelay::send_nav_record(Link& vehicle) {
+void NavRelay::send_nav_record(Link& vehicle, LastSentFix sent_fix) {
     NavFix fix;
     fix.time_of_day = static_cast<float>(fix_hours_ * 3600.0 + fix_minutes_ * 60.0 + fix_seconds_);
     fix.latitude = fix_latitude_;
@@ -145,20 +143,25 @@ bool NavRelay::send_nav_record(Link& vehicle) {
     smac_build_nav(&header, &fix, wall_clock_now(), record, &size);
     dump_.write(smac_dump_text(record, size));
 
-    SerialPort& port = vehicle.port();
-    const bool sent = port.send(record, static_cast<int32_t>(size)) == static_cast<int32_t>(size) &&
-                      port.send(SMAC_NAV_TERMINATOR, sizeof SMAC_NAV_TERMINATOR) ==
-                          static_cast<int32_t>(sizeof SMAC_NAV_TERMINATOR);
-    if (!sent) {
+    // The record and its terminator as one: the device takes both, or the rest later.
+    SendQueue::Record queued;
+    queued.bytes.assign(record, record + size);
+    queued.bytes.insert(queued.bytes.end(), std::begin(SMAC_NAV_TERMINATOR),
+                        std::end(SMAC_NAV_TERMINATOR));
+    queued.replaceable = true; // a newer fix makes this one worthless
+    // Logged, and the fix counted as sent, only once the device has taken the last byte.
+    queued.sent =
+        [this, sent_fix,
+         line = c_format("%02d:%02d:%.3f   LT:%.5f   LG:%.5f   SL:%.2f", fix_hours_, fix_minutes_,
+                         static_cast<double>(fix_seconds_), static_cast<double>(fix_latitude_),
+                         static_cast<double>(fix_longitude_), static_cast<double>(fix_sl_))] {
+            last_sent_fix_ = sent_fix;
+            log_.add_nav_line(line);
+        };
+    if (!vehicle.send(std::move(queued))) {
         log_.add_status_message("Send to AUV failed");
         vehicle.still_there();
-        return false;
     }
-    log_.add_nav_line(c_format("%02d:%02d:%.3f   LT:%.5f   LG:%.5f   SL:%.2f", fix_hours_,
-                               fix_minutes_, static_cast<double>(fix_seconds_),
-                               static_cast<double>(fix_latitude_),
-                               static_cast<double>(fix_longitude_), static_cast<double>(fix_sl_)));
-    return true;
 }
 
 } // namespace nerivo

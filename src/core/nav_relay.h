@@ -48,8 +48,9 @@ private:
     };
 
     void handle_usbl_sentence(const std::string& text, Link& vehicle);
-    // False when the vehicle link did not take the whole record and its terminator.
-    [[nodiscard]] bool send_nav_record(Link& vehicle);
+    // Queues the record and its terminator on the vehicle link; `sent_fix` becomes the last
+    // fix sent once the device has taken them.
+    void send_nav_record(Link& vehicle, LastSentFix sent_fix);
 
     EventLog& log_;
     DumpOutput& dump_;

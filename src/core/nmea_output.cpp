@@ -56,12 +56,16 @@ void NmeaOutput::send(const VehicleStatus& status, WallTime arrived) {
     }
     for (const auto& target : targets_) {
         if (target->link && target->link->connected()) {
-            SerialPort& port = target->link->port();
-            const auto size = static_cast<int32_t>(sentences.size());
-            if (port.send(reinterpret_cast<const uint8_t*>(sentences.data()), size) == size) {
-                target->told.clear();
-            } else if (target->link->still_there()) {
-                fail(*target, port.last_error().text);
+            // Queued: a plotter that stops reading never holds the tick, and only the newest
+            // position waits for it.
+            SendQueue::Record record;
+            record.bytes.assign(sentences.begin(), sentences.end());
+            record.replaceable = true;
+            record.sent = [told = &target->told] {
+                told->clear();
+            };
+            if (!target->link->send(std::move(record))) {
+                serial_failed(*target);
             }
         } else if (target->udp) {
             if (target->udp->send(sentences)) {
@@ -80,6 +84,11 @@ void NmeaOutput::watch() {
     for (const auto& target : targets_) {
         if (target->link) {
             target->link->reopen_if_due();
+            if (target->link->connected() && !target->link->pump()) {
+                serial_failed(*target);
+            } else if (target->link->stalled()) {
+                fail(*target, "the link takes no data");
+            }
             continue;
         }
         if (target->udp) {
@@ -116,6 +125,12 @@ void NmeaOutput::watch() {
             lookup->sender = std::move(sender);
             lookup->done = true;
         }).detach();
+    }
+}
+
+void NmeaOutput::serial_failed(Target& target) {
+    if (target.link->still_there()) {
+        fail(target, target.link->port().last_error().text);
     }
 }
 

@@ -51,6 +51,8 @@ private:
     };
 
     void fail(Target& target, const std::string& reason);
+    // A COM port's device failed a write: told, unless it went (the link says so).
+    void serial_failed(Target& target);
 
     StationView& view_;
     EventLog& log_;

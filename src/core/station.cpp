@@ -42,12 +42,16 @@ void Station::init_station() {
 
 void Station::on_tick() {
     log_.begin_tick();
-    for (Link* link : {&winfrog_, &auv_}) {
+    for (Link* link : {&gps_, &winfrog_, &auv_}) {
         if (link->reopen_if_due()) {
             resume_relay_if_due();
         }
     }
     nmea_.watch();
+    // What the vehicle link has queued goes as far as its device takes it, never waited for.
+    if (auv_.connected() && !auv_.pump()) {
+        vehicle_send_failed();
+    }
     if (auv_.connected() && monitor_.poll_vehicle_status(auv_, TICK_READ_BOUND)) {
         monitor_.show_vehicle_status();
         nmea_.send(monitor_.status(), monitor_.arrived_at());

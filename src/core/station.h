@@ -63,9 +63,12 @@ private:
     void vehicle_link_closed();
     void resume_relay_if_due();
     void report_dump_state();
-    void send_command(uint32_t code);
+    // `name` says which command in a line that tells it was not sent.
+    void send_command(uint32_t code, const char* name);
     void send_confirmed_command(const char* question, const char* caption, const char* log_line,
-                                uint32_t code);
+                                uint32_t code, const char* name);
+    // The vehicle link's device failed a write: told, and the link lost if the device went.
+    void vehicle_send_failed();
 
     StationView& view_;
     std::unique_ptr<DumpOutput> own_dump_;

@@ -72,21 +72,22 @@ void Station::request_status() {
     }
     add_status_message("Requesting status from AUV");
     monitor_.requested();
-    send_command(SMAC_COMMAND_REQUEST_STATUS);
+    send_command(SMAC_COMMAND_REQUEST_STATUS, "Status request");
 }
 
 void Station::abort_mission() {
     send_confirmed_command("Abort mission and return to surface?", "Abort Mission",
-                           "Sending \"Abort\" message to AUV", SMAC_COMMAND_ABORT);
+                           "Sending \"Abort\" message to AUV", SMAC_COMMAND_ABORT, "Abort");
 }
 
 void Station::start_survey() {
     send_confirmed_command("Start mapping survey now?", "Start Survey",
-                           "Sending \"Start Survey\" message to AUV", SMAC_COMMAND_START_SURVEY);
+                           "Sending \"Start Survey\" message to AUV", SMAC_COMMAND_START_SURVEY,
+                           "Start Survey");
 }
 
 void Station::send_confirmed_command(const char* question, const char* caption,
-                                     const char* log_line, uint32_t code) {
+                                     const char* log_line, uint32_t code, const char* name) {
     if (!auv_.connected()) {
         add_status_message("Not connected to AUV");
         return;
@@ -104,20 +105,30 @@ void Station::send_confirmed_command(const char* question, const char* caption,
     if (relay_.transmitting()) {
         stop_relay();
     }
-    send_command(code);
+    send_command(code, name);
 }
 
-void Station::send_command(uint32_t code) {
+void Station::send_command(uint32_t code, const char* name) {
     SmacHeader header{};
     header.param = code;
     const uint8_t payload = 0; // the command is carried by param alone
     uint8_t record[SMAC_COMMAND_RECORD_SIZE];
     uint32_t size = 0;
     smac_build_command(&header, &payload, wall_clock_now(), record, &size);
-    if (auv_.port().send(record, static_cast<int32_t>(size)) != static_cast<int32_t>(size)) {
-        add_status_message("Send to AUV failed");
-        auv_.still_there();
+    // Queued, never waited for: a link that takes no data has it told as not sent.
+    SendQueue::Record command;
+    command.bytes.assign(record, record + size);
+    command.not_sent = [this, name](const std::string& why) {
+        add_status_message(std::string(name) + " not sent: " + why);
+    };
+    if (!auv_.send(std::move(command))) {
+        vehicle_send_failed();
     }
+}
+
+void Station::vehicle_send_failed() {
+    add_status_message("Send to AUV failed");
+    auv_.still_there();
 }
 
 } // namespace nerivo

@@ -41,8 +41,8 @@ struct SerialErrorInfo {
 
 namespace nerivo {
 
-// One serial link, opened by COM port number. Writes go out one byte at a time with a bounded
-// wait; reads never ask for more than is waiting, so no call blocks the caller for long.
+// One serial link, opened by COM port number. No call waits on the device: a write hands it
+// what it takes now, and a read never asks for more than is waiting.
 // The platform side lives in one backend file: serial_port_posix.cpp or serial_port_win.cpp.
 class SerialPort {
 public:
@@ -56,13 +56,13 @@ public:
     static constexpr uint8_t STOP_BITS_ONE_AND_HALF = 1; // not every platform has it
     static constexpr uint8_t STOP_BITS_TWO = 2;
 
-    // How long write_byte waits for a device that is not taking bytes before giving up.
-    static constexpr int WRITE_BYTE_TIMEOUT_MS = 1000;
-
     SerialPort() = default;
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
+    // A port opened elsewhere (on another thread) is handed over whole.
+    SerialPort(SerialPort&&) noexcept = default;
+    SerialPort& operator=(SerialPort&&) noexcept = default;
 
     // True when the port is open afterwards. On an open port it changes nothing and the first
     // settings stay. An unknown port, a device held by another opener, or a setting the
@@ -71,10 +71,11 @@ public:
                             uint8_t stop_bits);
     // Always true.
     bool close();
-    // True when the device took the byte, within WRITE_BYTE_TIMEOUT_MS.
-    [[nodiscard]] bool write_byte(uint8_t byte);
-    // Writes the bytes in order and stops at the first one the device does not take, so the
-    // far end never sees a record with a hole in it. Returns the bytes the device took.
+    // Hands the device as many of the bytes as it takes now, from the first on, in one write,
+    // and returns how many it took: the rest is for a later call, so the far end never sees a
+    // hole. 0 when it takes none now; 0 with last_error() set when it failed. A device that
+    // takes bytes only later (a Windows driver's write in progress) keeps them and counts them
+    // once it has: until then the call returns 0, and the caller offers the same bytes again.
     [[nodiscard]] int32_t send(const uint8_t* data, int32_t length);
     // Bytes in the device's input queue; 0 when closed, when the device will not say, or when
     // it has gone (last_error() then says DEVICE_GONE).
@@ -83,6 +84,12 @@ public:
     [[nodiscard]] int32_t read(uint8_t* buffer, int32_t limit);
 
     bool is_open() const { return backend_ != nullptr; }
+    // True while the device holds bytes of a send it has not counted yet: they must be offered
+    // again, unchanged.
+    bool write_in_progress() const;
+    // Stops a write in progress and returns how many of its bytes the device took: the rest
+    // is the caller's again. 0 when there is none.
+    int32_t cancel_write();
 
     // Why the last call failed; kind NONE when it succeeded. Every call sets it.
     const SerialErrorInfo& last_error() const { return error_; }
@@ -91,8 +98,10 @@ private:
     // Every failure goes through here: the platform's error code becomes a kind and a text.
     void set_system_error(int code) const;
     void clear_error() const { error_ = SerialErrorInfo{}; }
-    // The backend's read of `count` bytes the device said are waiting (count > 0).
+    // The backend's read of `count` bytes the device said are waiting (count > 0), and its
+    // write of what the device takes now of `length` bytes (length > 0; NOT_OPEN when closed).
     int32_t read_waiting(uint8_t* buffer, uint32_t count);
+    int32_t write_now(const uint8_t* data, int32_t length);
 
     // The platform's device and whatever its I/O needs (a descriptor; or a handle and two
     // events): defined in the backend file, so this header shows no platform.

@@ -1,7 +1,6 @@
 #include "serial_port.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -217,58 +216,36 @@ bool SerialPort::close() {
     return true;
 }
 
-bool SerialPort::write_byte(uint8_t byte) {
-    clear_error();
+int32_t SerialPort::write_now(const uint8_t* data, int32_t length) {
     if (!is_open()) {
         set_system_error(EBADF);
-        return false;
+        return 0;
     }
-    const int fd = backend_->fd;
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(WRITE_BYTE_TIMEOUT_MS);
+    // The descriptor does not block: a full line takes part of the bytes, or none.
     for (;;) {
-        const ssize_t n = ::write(fd, &byte, 1);
-        if (n == 1) {
-            return true;
+        const ssize_t n = ::write(backend_->fd, data, static_cast<size_t>(length));
+        if (n > 0) {
+            return static_cast<int32_t>(n);
         }
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-            // EIO, EPIPE and the like: the device is gone, waiting won't help.
-            set_system_error(n == 0 ? EIO : errno);
-            return false;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return 0;
         }
-        for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                    .count();
-            if (left <= 0) {
-                set_system_error(ETIMEDOUT);
-                return false;
-            }
-            pollfd p{fd, POLLOUT, 0};
-            const int ready = poll(&p, 1, static_cast<int>(left));
-            if (ready < 0 && errno == EINTR) {
-                continue;
-            }
-            if (ready < 0) {
-                set_system_error(errno);
-                return false;
-            }
-            if (ready == 0) {
-                set_system_error(ETIMEDOUT);
-                return false;
-            }
-            if ((p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-                set_system_error(EIO);
-                return false;
-            }
-            if ((p.revents & POLLOUT) != 0) {
-                break;
-            }
-        }
+        // EIO, EPIPE and the like: the device is gone.
+        set_system_error(n == 0 ? EIO : errno);
+        return 0;
     }
+}
+
+// A write here takes what it can at once, or nothing: none is ever left in progress.
+bool SerialPort::write_in_progress() const {
+    return false;
+}
+
+int32_t SerialPort::cancel_write() {
+    return 0;
 }
 
 uint32_t SerialPort::bytes_waiting() const {

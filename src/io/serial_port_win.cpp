@@ -4,12 +4,16 @@
 
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "windows_api.h"
 
 namespace {
 
 constexpr DWORD READ_WAIT_MS = 2000;
+// How long a write just started may take to finish before the call returns: a driver that
+// takes bytes at once is counted in the same call; one that holds them is asked again later.
+constexpr DWORD WRITE_SETTLE_MS = 10;
 constexpr DWORD DEVICE_QUEUE_BYTES = 10000;
 
 // The driver decides which rates it can do; what no device can do is refused before the port
@@ -23,14 +27,22 @@ bool settings_possible(uint32_t baud, uint8_t parity, uint8_t byte_size, uint8_t
 
 namespace nerivo {
 
-// The device and the events its overlapped reads and writes wait on; whatever exists is
-// closed with it, the events first.
+// The device, the events its overlapped reads and writes wait on, and the write in progress
+// with the bytes it was given, which must outlive it; whatever exists is closed with it: a
+// write in progress is cancelled first, then the events and the device.
 struct SerialPort::Backend {
     HANDLE device = INVALID_HANDLE_VALUE;
     HANDLE read_event = nullptr;
     HANDLE write_event = nullptr;
+    OVERLAPPED write_request{};
+    std::vector<uint8_t> writing; // empty: no write in progress
 
     ~Backend() {
+        if (!writing.empty()) {
+            DWORD written = 0;
+            CancelIoEx(device, &write_request);
+            GetOverlappedResult(device, &write_request, &written, TRUE);
+        }
         for (const HANDLE handle : {read_event, write_event}) {
             if (handle != nullptr) {
                 CloseHandle(handle);
@@ -111,13 +123,14 @@ bool SerialPort::open(int32_t port_number, uint32_t baud, uint8_t parity, uint8_
         set_system_error(static_cast<int>(GetLastError()));
         return false;
     }
-    std::unique_ptr<Backend, BackendDeleter> opening(new Backend{device});
+    std::unique_ptr<Backend, BackendDeleter> opening(new Backend);
+    opening->device = device;
 
-    // Reads ask only for what is queued, so the interval time-out never delays one; a write
-    // that the device holds on to is given up by write_byte long before the constant.
+    // Reads ask only for what is queued, so the interval time-out never delays one. Writes
+    // have none: one the device holds stays in progress, without holding the caller, until
+    // the device takes its bytes or the port is closed.
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = 1000;
-    timeouts.WriteTotalTimeoutConstant = 5000;
     SetCommTimeouts(device, &timeouts);
 
     opening->read_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -172,42 +185,61 @@ bool SerialPort::close() {
     return true;
 }
 
-bool SerialPort::write_byte(uint8_t byte) {
-    clear_error();
+int32_t SerialPort::write_now(const uint8_t* data, int32_t length) {
     if (!is_open()) {
         set_system_error(ERROR_INVALID_HANDLE);
-        return false;
+        return 0;
     }
-    const HANDLE device = backend_->device;
-    OVERLAPPED request{};
-    request.hEvent = backend_->write_event;
-    ResetEvent(request.hEvent);
-    DWORD written = 0;
-    if (WriteFile(device, &byte, 1, &written, &request)) {
-        return written == 1;
-    }
-    const DWORD started = GetLastError();
-    if (started != ERROR_IO_PENDING) {
-        set_system_error(static_cast<int>(started));
-        return false;
-    }
-    const DWORD waited =
-        WaitForSingleObject(request.hEvent, static_cast<DWORD>(WRITE_BYTE_TIMEOUT_MS));
-    if (waited == WAIT_OBJECT_0) {
-        if (GetOverlappedResult(device, &request, &written, FALSE)) {
-            return written == 1;
+    Backend& port = *backend_;
+    if (port.writing.empty()) {
+        // One overlapped write of all the bytes, from a copy that lives as long as it runs.
+        port.writing.assign(data, data + length);
+        port.write_request = OVERLAPPED{};
+        port.write_request.hEvent = port.write_event;
+        ResetEvent(port.write_event);
+        DWORD written = 0;
+        if (WriteFile(port.device, port.writing.data(), static_cast<DWORD>(port.writing.size()),
+                      &written, &port.write_request)) {
+            port.writing.clear();
+            return static_cast<int32_t>(written);
         }
-        set_system_error(static_cast<int>(GetLastError()));
-        return false;
+        if (const DWORD started = GetLastError(); started != ERROR_IO_PENDING) {
+            port.writing.clear();
+            set_system_error(static_cast<int>(started));
+            return 0;
+        }
+        WaitForSingleObject(port.write_event, WRITE_SETTLE_MS);
     }
-    // The request and the byte must not outlive this call: cancel the write and collect it.
-    // It may still have gone out in the meantime, and then it counts.
-    CancelIoEx(device, &request);
-    if (GetOverlappedResult(device, &request, &written, TRUE) && written == 1) {
-        return true;
+    // The write in progress holds the bytes the caller offered before, which are the same.
+    DWORD written = 0;
+    if (!GetOverlappedResult(port.device, &port.write_request, &written, FALSE)) {
+        const DWORD failed = GetLastError();
+        if (failed == ERROR_IO_INCOMPLETE) {
+            return 0;
+        }
+        port.writing.clear();
+        set_system_error(static_cast<int>(failed));
+        return static_cast<int32_t>(written);
     }
-    set_system_error(ERROR_TIMEOUT);
-    return false;
+    port.writing.clear();
+    return static_cast<int32_t>(written);
+}
+
+bool SerialPort::write_in_progress() const {
+    return backend_ && !backend_->writing.empty();
+}
+
+int32_t SerialPort::cancel_write() {
+    clear_error();
+    if (!write_in_progress()) {
+        return 0;
+    }
+    Backend& port = *backend_;
+    DWORD written = 0;
+    CancelIoEx(port.device, &port.write_request);
+    GetOverlappedResult(port.device, &port.write_request, &written, TRUE);
+    port.writing.clear();
+    return static_cast<int32_t>(written);
 }
 
 uint32_t SerialPort::bytes_waiting() const {

@@ -1,4 +1,5 @@
 #include "linked_station.h"
+#include "send_queue.h"
 
 #include <gtest/gtest.h>
 
@@ -138,21 +139,34 @@ TEST(StationCommands, TicksWhileTheQuestionIsOpenCarryOnAndCount) {
     }
 }
 
-TEST(StationCommands, CommandTheLinkDoesNotTakeIsReportedAfterItsLine) {
+TEST(StationCommands, CommandsAStalledLinkDoesNotTakeAreToldNotSentAndALostLinkTellsItsOwn) {
     LinkedStation s;
     s.connect_both();
     s.vehicle.stall_far_end_settled(); // the vehicle reads nothing more
     s.station.request_status();
-    EXPECT_EQ(newest(s, 2), Lines({"Send to AUV failed", "Requesting status from AUV"}));
+    s.view.answer({true});
+    s.station.abort_mission();
+    // Queued, never waited for: nothing has failed yet.
+    EXPECT_EQ(newest(s, 2),
+              Lines({"Sending \"Abort\" message to AUV", "Requesting status from AUV"}));
+
+    s.clock.advance_ms(SendQueue::GIVE_UP_MS - 1);
+    s.station.on_tick();
+    EXPECT_EQ(s.newest_status(), "Sending \"Abort\" message to AUV");
+    s.clock.advance_ms(1);
+    s.station.on_tick();
+    EXPECT_EQ(newest(s, 2), Lines({"Abort not sent: the AUV link takes no data",
+                                   "Status request not sent: the AUV link takes no data"}));
 
     s.vehicle.close_master(); // the cable is pulled
     s.view.answer({true});
-    s.station.abort_mission();
-    EXPECT_EQ(newest(s, 3),
-              Lines({"AUV link lost", "Send to AUV failed", "Sending \"Abort\" message to AUV"}));
     s.station.start_survey();
+    EXPECT_EQ(newest(s, 4),
+              Lines({"Start Survey not sent: the AUV link was lost", "AUV link lost",
+                     "Send to AUV failed", "Sending \"Start Survey\" message to AUV"}));
+    s.station.abort_mission();
     EXPECT_EQ(s.newest_status(), "Not connected to AUV");
-    EXPECT_EQ(s.view.questions().size(), 1u) << "nothing asked without the link";
+    EXPECT_EQ(s.view.questions().size(), 2u) << "nothing asked without the link";
 }
 
 TEST(StationCommands, LinkLostWhileTheQuestionIsOpenSendsNothing) {

@@ -70,7 +70,7 @@ TEST_F(SerialPortTest, ReadTakesNoMoreThanLimitOrWhatIsWaiting) {
 TEST_F(SerialPortTest, SendCountsOnlyBytesTheDeviceTook) {
     const std::vector<uint8_t> record = pattern(33, 0xA0);
     EXPECT_EQ(port.send(record.data(), 33), 0);
-    EXPECT_FALSE(port.write_byte(0x55));
+    EXPECT_EQ(port.last_error().kind, SerialError::NOT_OPEN);
 
     ASSERT_TRUE(open_default());
     EXPECT_EQ(port.send(record.data(), 0), 0);
@@ -88,33 +88,38 @@ TEST_F(SerialPortTest, SendCountsOnlyBytesTheDeviceTook) {
     EXPECT_TRUE(line.drain().empty());
 }
 
-// The one test that waits out a write time-out.
-TEST_F(SerialPortTest, StalledPeerCostsOneByteWaitAndReportsBytesNotTaken) {
+TEST_F(SerialPortTest, StalledPeerTakesWhatFitsAtOnceAndTheRestWhenItReadsAgain) {
     ASSERT_TRUE(open_default());
     const std::size_t filler = line.stall_far_end_settled();
     ASSERT_GT(filler, 0u);
 
-    const std::vector<uint8_t> record = pattern(48, 0x40);
+    // More than any line holds, so the stall shows whatever room the kernel finds later. No
+    // call waits for the device, and a stall is no error.
+    const std::vector<uint8_t> record = pattern(64 * 1024, 0x40);
+    std::size_t taken = 0;
+    const auto send_rest = [&] {
+        taken += static_cast<std::size_t>(
+            port.send(record.data() + taken, static_cast<int32_t>(record.size() - taken)));
+        return port.last_error().kind == SerialError::NONE;
+    };
     const auto start = Clock::now();
-    const int32_t taken = port.send(record.data(), 48);
-    const long waited = elapsed_ms(start);
-    RecordProperty("waited_ms", static_cast<int>(waited));
-    RecordProperty("bytes_taken", taken);
-    EXPECT_LT(taken, 48);
-    EXPECT_EQ(port.last_error().kind, SerialError::TIMEOUT);
-    EXPECT_TRUE(plain_text(port.last_error().text)) << port.last_error().text;
-    EXPECT_GE(waited, SerialPort::WRITE_BYTE_TIMEOUT_MS - 20);
-    EXPECT_LT(waited, SerialPort::WRITE_BYTE_TIMEOUT_MS + 400);
+    for (int call = 0; call < 3; ++call) {
+        EXPECT_TRUE(send_rest());
+    }
+    EXPECT_LT(elapsed_ms(start), AT_ONCE_MS);
+    EXPECT_LT(taken, record.size());
 
-    // The peer gets exactly the bytes counted, with no hole after them.
-    const std::vector<uint8_t> got = line.drain();
-    ASSERT_EQ(got.size(), filler + static_cast<std::size_t>(taken));
+    // The peer reads again: the rest follows with the next calls, with no hole.
+    std::vector<uint8_t> got;
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (got.size() < filler + record.size() && Clock::now() < deadline) {
+        const std::vector<uint8_t> more = line.drain(5, 100);
+        got.insert(got.end(), more.begin(), more.end());
+        ASSERT_TRUE(send_rest()) << port.last_error().text;
+    }
+    ASSERT_EQ(taken, record.size());
+    ASSERT_EQ(got.size(), filler + record.size());
     EXPECT_TRUE(std::equal(got.begin() + static_cast<long>(filler), got.end(), record.begin()));
-
-    // Once the peer reads again, the link carries on.
-    EXPECT_EQ(port.send(record.data(), 48), 48);
-    EXPECT_EQ(port.last_error().kind, SerialError::NONE);
-    EXPECT_EQ(line.read(48), record);
 }
 
 TEST_F(SerialPortTest, VanishedDeviceFailsEveryCallAtOnce) {
@@ -131,10 +136,8 @@ TEST_F(SerialPortTest, VanishedDeviceFailsEveryCallAtOnce) {
         EXPECT_EQ(port.last_error().kind, SerialError::DEVICE_GONE);
         EXPECT_EQ(port.read(buffer, 64), 0);
         EXPECT_EQ(port.last_error().kind, SerialError::DEVICE_GONE);
-        EXPECT_FALSE(port.write_byte(0x55));
-        EXPECT_EQ(port.last_error().kind, SerialError::DEVICE_GONE);
-        EXPECT_TRUE(plain_text(port.last_error().text)) << port.last_error().text;
         EXPECT_EQ(port.send(record.data(), 48), 0);
+        EXPECT_TRUE(plain_text(port.last_error().text)) << port.last_error().text;
         EXPECT_EQ(port.last_error().kind, SerialError::DEVICE_GONE);
     }
     EXPECT_LT(elapsed_ms(start), AT_ONCE_MS);
