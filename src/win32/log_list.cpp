@@ -1,6 +1,7 @@
 #include "log_list.h"
 
 #include "wide_text.h"
+#include "window_dpi.h"
 
 #include <algorithm>
 #include <cstring>
@@ -26,8 +27,9 @@ void set_row_state(HWND list, int row, UINT state) {
 
 } // namespace
 
-void LogList::attach(HWND list, const wchar_t* heading) {
+void LogList::attach(HWND list, const wchar_t* heading, unsigned dpi) {
     list_ = list;
+    dpi_ = dpi;
     if (list_ == nullptr) {
         return;
     }
@@ -35,10 +37,36 @@ void LogList::attach(HWND list, const wchar_t* heading) {
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
     column.fmt = LVCFMT_LEFT;
-    column.cx = COLUMN_WIDTH;
+    column.cx = scaled(COLUMN_WIDTH, dpi_);
     column.pszText = const_cast<wchar_t*>(heading);
     SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     ListView_SetItemCountEx(list_, row_count(), LVSICF_NOSCROLL);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        measure(wide(std::string(lines_.at(i))));
+    }
+}
+
+void LogList::set_dpi(unsigned dpi) {
+    dpi_ = dpi;
+    if (list_ == nullptr) {
+        return;
+    }
+    widest_width_ = widest_line_.empty() ? 0 : ListView_GetStringWidth(list_, widest_line_.c_str());
+    fit_column();
+}
+
+void LogList::measure(const std::wstring& line) {
+    const int width = ListView_GetStringWidth(list_, line.c_str());
+    if (width > widest_width_) {
+        widest_line_ = line;
+        widest_width_ = width;
+        fit_column();
+    }
+}
+
+void LogList::fit_column() const {
+    const int needed = widest_width_ + scaled(LABEL_PADDING, dpi_);
+    ListView_SetColumnWidth(list_, 0, std::max(scaled(COLUMN_WIDTH, dpi_), needed));
 }
 
 void LogList::add_line_at_top(const std::string& line) {
@@ -46,6 +74,7 @@ void LogList::add_line_at_top(const std::string& line) {
     if (list_ == nullptr) {
         return;
     }
+    measure(wide(line));
     // Every row moves down one; the control keeps selection by row, so it is moved along.
     const std::vector<int> selected = selected_rows(list_);
     const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
