@@ -1,6 +1,7 @@
 #include "log_list.h"
 
 #include "wide_text.h"
+#include "win32_system_menu.h"
 #include "window_dpi.h"
 
 #include <algorithm>
@@ -9,8 +10,6 @@
 
 namespace nerivo {
 namespace {
-
-constexpr UINT COPY_COMMAND = 1;
 
 std::vector<int> selected_rows(HWND list) {
     std::vector<int> rows;
@@ -123,19 +122,8 @@ bool LogList::on_notify(const NMHDR& header) {
 }
 
 void LogList::show_context_menu(int x, int y) {
-    if (x == -1 && y == -1) {
-        RECT rect{};
-        GetWindowRect(list_, &rect);
-        x = rect.left;
-        y = rect.top;
-    }
-    HMENU menu = CreatePopupMenu();
-    const UINT enabled = ListView_GetSelectedCount(list_) > 0 ? MF_ENABLED : MF_GRAYED;
-    AppendMenuW(menu, MF_STRING | enabled, COPY_COMMAND, COPY_MENU_TEXT);
-    const BOOL chosen =
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, GetParent(list_), nullptr);
-    DestroyMenu(menu);
-    if (chosen == static_cast<BOOL>(COPY_COMMAND)) {
+    if (choose_context_entry(GetParent(list_), list_, x, y, COPY_MENU_TEXT,
+                             ListView_GetSelectedCount(list_) > 0)) {
         copy_selection();
     }
 }

@@ -130,13 +130,19 @@ INT_PTR StationDialog::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
         SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
         return TRUE;
     }
-    case WM_CONTEXTMENU:
-        if (LogList* log = log_of(reinterpret_cast<HWND>(wparam))) {
-            log->show_context_menu(static_cast<short>(LOWORD(lparam)),
-                                   static_cast<short>(HIWORD(lparam)));
-            return TRUE;
+    case WM_CONTEXTMENU: {
+        // Edits keep their own menus; what reaches the window is from a log, or from the
+        // background, a label or a button, which have none.
+        const auto source = reinterpret_cast<HWND>(wparam);
+        const int x = static_cast<short>(LOWORD(lparam));
+        const int y = static_cast<short>(HIWORD(lparam));
+        if (LogList* log = log_of(source)) {
+            log->show_context_menu(x, y);
+        } else {
+            show_context_menu(source, x, y);
         }
-        return FALSE;
+        return TRUE;
+    }
     case WM_DPICHANGED:
         // The dialog manager scales the dialog, its font and its controls; what is set in
         // pixels here follows once it has.
@@ -173,6 +179,13 @@ void StationDialog::on_command(int id) {
         if (button.id == id && station_ != nullptr) {
             (station_->*button.operation)();
         }
+    }
+}
+
+void StationDialog::show_context_menu(HWND source, int x, int y) {
+    if (choose_context_entry(window_, source != nullptr ? source : window_, x, y,
+                             wide(ABOUT_MENU_TEXT).c_str(), true)) {
+        show_about_box(instance_, window_);
     }
 }
 

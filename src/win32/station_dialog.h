@@ -66,6 +66,8 @@ private:
     void end(INT_PTR result);
     void add_tooltips();
     void set_icons() const;
+    // The window's own context menu, with its About entry.
+    void show_context_menu(HWND source, int x, int y);
     void draw_state_button(const DRAWITEMSTRUCT& item) const;
     // The brush for a field's background, with its text greyed when it is stale; null when
     // the control is not a field of ours.
