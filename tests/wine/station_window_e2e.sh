@@ -165,9 +165,12 @@ eval "$(xdotool getwindowgeometry --shell "$wid")"
 xdotool mousemove --window "$wid" $((WIDTH * 241 / 549)) $((HEIGHT * 60 / 221)) click 3
 sleep 0.3
 xdotool key Down Return
-new_about() { xdotool search --onlyvisible --name '^About Nerivo$' | grep -vqx "$about"; }
+new_about() {
+    again=$(xdotool search --onlyvisible --name '^About Nerivo$' | grep -vx "$about" | head -n 1)
+    [ -n "$again" ]
+}
 wait_for 10 new_about || fail "no About box from a right-click on the window's background"
-xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^About Nerivo$' | grep -vx "$about" | head -n 1)" key Return
+xdotool windowfocus --sync "$again" key Return
 xdotool windowfocus --sync "$wid"
 
 stop_station_on_esc
