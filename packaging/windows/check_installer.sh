@@ -48,9 +48,7 @@ uninstall_entry() {
 setup_silently() {
     "$wine" "$(printf 'Z:%s' "$(realpath "$setup")" | tr / '\\')" /S </dev/null >/dev/null 2>&1
 }
-uninstall_silently() {
-    "$wine" 'C:\Program Files\Nerivo\uninstall.exe' /S </dev/null >/dev/null 2>&1
-}
+uninstall_silently() { "$wine" 'C:\Program Files\Nerivo\uninstall.exe' /S </dev/null >/dev/null 2>&1; }
 
 setup_silently || fail "the silent install failed ($?)"
 uninstall_entry >"$prefix/entry.txt"
@@ -85,8 +83,7 @@ installed=$(install_state)
 station=$!
 n=0
 until grep -qs "Nerivo Started...ready" "$drive"/station-logs/*-status.log; do
-    n=$((n + 1))
-    [ "$n" -lt 200 ] || fail "the installed station did not start"
+    [ $((n += 1)) -lt 200 ] || fail "the installed station did not start"
     sleep 0.05
 done
 uninstall_silently && fail "the silent uninstall exited 0 while the station runs"
