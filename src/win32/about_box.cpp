@@ -1,6 +1,7 @@
 // The About box and the program's icon.
 #include "dialog_template.h"
 #include "station_dialog.h"
+#include "window_dpi.h"
 #include "window_ids.h"
 
 #include <vector>
@@ -20,10 +21,10 @@ INT_PTR CALLBACK about_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
         // The picture is the first control without an id that is an icon: the table's first.
         HWND picture = GetDlgItem(window, NO_ID);
         if (picture != nullptr) {
-            SendMessageW(
-                picture, STM_SETICON,
-                reinterpret_cast<WPARAM>(application_icon(instance, GetSystemMetrics(SM_CXICON))),
-                0);
+            SendMessageW(picture, STM_SETICON,
+                         reinterpret_cast<WPARAM>(application_icon(
+                             instance, system_metric(SM_CXICON, window_dpi(window)))),
+                         0);
         }
         return TRUE;
     }

@@ -1,6 +1,8 @@
 #include "log_list.h"
 
 #include "wide_text.h"
+#include "win32_system_menu.h"
+#include "window_dpi.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,8 +10,6 @@
 
 namespace nerivo {
 namespace {
-
-constexpr UINT COPY_COMMAND = 1;
 
 std::vector<int> selected_rows(HWND list) {
     std::vector<int> rows;
@@ -26,8 +26,9 @@ void set_row_state(HWND list, int row, UINT state) {
 
 } // namespace
 
-void LogList::attach(HWND list, const wchar_t* heading) {
+void LogList::attach(HWND list, const wchar_t* heading, unsigned dpi) {
     list_ = list;
+    dpi_ = dpi;
     if (list_ == nullptr) {
         return;
     }
@@ -35,10 +36,36 @@ void LogList::attach(HWND list, const wchar_t* heading) {
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
     column.fmt = LVCFMT_LEFT;
-    column.cx = COLUMN_WIDTH;
+    column.cx = scaled(COLUMN_WIDTH, dpi_);
     column.pszText = const_cast<wchar_t*>(heading);
     SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     ListView_SetItemCountEx(list_, row_count(), LVSICF_NOSCROLL);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        measure(wide(std::string(lines_.at(i))));
+    }
+}
+
+void LogList::set_dpi(unsigned dpi) {
+    dpi_ = dpi;
+    if (list_ == nullptr) {
+        return;
+    }
+    widest_width_ = widest_line_.empty() ? 0 : ListView_GetStringWidth(list_, widest_line_.c_str());
+    fit_column();
+}
+
+void LogList::measure(const std::wstring& line) {
+    const int width = ListView_GetStringWidth(list_, line.c_str());
+    if (width > widest_width_) {
+        widest_line_ = line;
+        widest_width_ = width;
+        fit_column();
+    }
+}
+
+void LogList::fit_column() const {
+    const int needed = widest_width_ + scaled(LABEL_PADDING, dpi_);
+    ListView_SetColumnWidth(list_, 0, std::max(scaled(COLUMN_WIDTH, dpi_), needed));
 }
 
 void LogList::add_line_at_top(const std::string& line) {
@@ -46,6 +73,7 @@ void LogList::add_line_at_top(const std::string& line) {
     if (list_ == nullptr) {
         return;
     }
+    measure(wide(line));
     // Every row moves down one; the control keeps selection by row, so it is moved along.
     const std::vector<int> selected = selected_rows(list_);
     const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
@@ -94,19 +122,8 @@ bool LogList::on_notify(const NMHDR& header) {
 }
 
 void LogList::show_context_menu(int x, int y) {
-    if (x == -1 && y == -1) {
-        RECT rect{};
-        GetWindowRect(list_, &rect);
-        x = rect.left;
-        y = rect.top;
-    }
-    HMENU menu = CreatePopupMenu();
-    const UINT enabled = ListView_GetSelectedCount(list_) > 0 ? MF_ENABLED : MF_GRAYED;
-    AppendMenuW(menu, MF_STRING | enabled, COPY_COMMAND, COPY_MENU_TEXT);
-    const BOOL chosen =
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, GetParent(list_), nullptr);
-    DestroyMenu(menu);
-    if (chosen == static_cast<BOOL>(COPY_COMMAND)) {
+    if (choose_context_entry(GetParent(list_), list_, x, y, COPY_MENU_TEXT,
+                             ListView_GetSelectedCount(list_) > 0)) {
         copy_selection();
     }
 }

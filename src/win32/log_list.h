@@ -14,13 +14,20 @@ namespace nerivo {
 
 class LogList {
 public:
+    // The column's width at 96 DPI; at the window's DPI it is scaled, and it widens to the
+    // widest line, so no line is cut short.
     static constexpr int COLUMN_WIDTH = 400;
+    // What the control puts behind a label's text when it sizes a column to fit, at 96 DPI.
+    static constexpr int LABEL_PADDING = 12;
     static constexpr const wchar_t* COPY_MENU_TEXT = L"Copy";
 
     LogList() : lines_(LOG_LINES_KEPT) {}
 
-    // Shows the log in `list`, under one column headed `heading`. Lines added before are kept.
-    void attach(HWND list, const wchar_t* heading);
+    // Shows the log in `list`, under one column headed `heading`, for a window at `dpi`. Lines
+    // added before are kept.
+    void attach(HWND list, const wchar_t* heading, unsigned dpi);
+    // The window is now at `dpi`, its font already changed with it: the column follows.
+    void set_dpi(unsigned dpi);
     // The control is going: lines are still kept, nothing is drawn.
     void detach() { list_ = nullptr; }
     HWND control() const { return list_; }
@@ -40,9 +47,17 @@ public:
 
 private:
     int row_count() const { return static_cast<int>(lines_.size()); }
+    // Notes `line` if it is the widest yet, and widens the column for it.
+    void measure(const std::wstring& line);
+    void fit_column() const;
 
     LineStore lines_;
     HWND list_ = nullptr;
+    unsigned dpi_ = 96;
+    // The widest line so far and its width in the list's font; measured again when the font
+    // changes with the DPI.
+    std::wstring widest_line_;
+    int widest_width_ = 0;
 };
 
 } // namespace nerivo

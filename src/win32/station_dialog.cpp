@@ -5,8 +5,10 @@
 #include "station_bindings.h"
 #include "wide_text.h"
 #include "win32_system_menu.h"
+#include "window_dpi.h"
 #include "window_ids.h"
 
+#include <utility>
 #include <vector>
 
 namespace nerivo {
@@ -41,20 +43,24 @@ INT_PTR CALLBACK StationDialog::dialog_proc(HWND window, UINT message, WPARAM wp
 void StationDialog::on_init() {
     // A window without a system menu simply has no About entry.
     (void)add_system_menu_entry(window_, ABOUT_COMMAND, ABOUT_MENU_TEXT);
-    SendMessageW(
-        window_, WM_SETICON, ICON_BIG,
-        reinterpret_cast<LPARAM>(application_icon(instance_, GetSystemMetrics(SM_CXICON))));
-    SendMessageW(
-        window_, WM_SETICON, ICON_SMALL,
-        reinterpret_cast<LPARAM>(application_icon(instance_, GetSystemMetrics(SM_CXSMICON))));
+    dpi_ = window_dpi(window_);
+    set_icons();
     SetTimer(window_, TICK_TIMER, TICK_MS, nullptr);
-    status_log_.attach(GetDlgItem(window_, IDC_STATUS_LOG), wide(STATUS_LOG_TITLE).c_str());
-    nav_log_.attach(GetDlgItem(window_, IDC_NAV_LOG), wide(NAV_LOG_TITLE).c_str());
+    status_log_.attach(GetDlgItem(window_, IDC_STATUS_LOG), wide(STATUS_LOG_TITLE).c_str(), dpi_);
+    nav_log_.attach(GetDlgItem(window_, IDC_NAV_LOG), wide(NAV_LOG_TITLE).c_str(), dpi_);
     add_tooltips();
     if (station_ != nullptr) {
         station_->init_station();
     }
     SetFocus(GetDlgItem(window_, IDC_EXIT));
+}
+
+void StationDialog::set_icons() const {
+    for (const auto& [which, size] : {std::pair{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}}) {
+        SendMessageW(
+            window_, WM_SETICON, which,
+            reinterpret_cast<LPARAM>(application_icon(instance_, system_metric(size, dpi_))));
+    }
 }
 
 // One tool per field; its tip stays empty, and so unseen, until the station gives one.
@@ -124,13 +130,30 @@ INT_PTR StationDialog::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
         SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
         return TRUE;
     }
-    case WM_CONTEXTMENU:
-        if (LogList* log = log_of(reinterpret_cast<HWND>(wparam))) {
-            log->show_context_menu(static_cast<short>(LOWORD(lparam)),
-                                   static_cast<short>(HIWORD(lparam)));
-            return TRUE;
+    case WM_CONTEXTMENU: {
+        // Edits keep their own menus; what reaches the window is from a log, or from the
+        // background, a label or a button, which have none.
+        const auto source = reinterpret_cast<HWND>(wparam);
+        const int x = static_cast<short>(LOWORD(lparam));
+        const int y = static_cast<short>(HIWORD(lparam));
+        if (LogList* log = log_of(source)) {
+            log->show_context_menu(x, y);
+        } else {
+            show_context_menu(source, x, y);
         }
+        return TRUE;
+    }
+    case WM_DPICHANGED:
+        // The dialog manager scales the dialog, its font and its controls; what is set in
+        // pixels here follows once it has.
+        dpi_ = LOWORD(wparam);
+        set_icons();
+        PostMessageW(window_, FIT_TO_DPI, 0, 0);
         return FALSE;
+    case FIT_TO_DPI:
+        status_log_.set_dpi(dpi_);
+        nav_log_.set_dpi(dpi_);
+        return TRUE;
     case WM_DESTROY:
         for (const ControlTemplate& row : station_template().controls) {
             if (row.id != NO_ID) {
@@ -156,6 +179,13 @@ void StationDialog::on_command(int id) {
         if (button.id == id && station_ != nullptr) {
             (station_->*button.operation)();
         }
+    }
+}
+
+void StationDialog::show_context_menu(HWND source, int x, int y) {
+    if (choose_context_entry(window_, source != nullptr ? source : window_, x, y,
+                             wide(ABOUT_MENU_TEXT).c_str(), true)) {
+        show_about_box(instance_, window_);
     }
 }
 
@@ -212,16 +242,17 @@ void StationDialog::draw_state_button(const DRAWITEMSTRUCT& item) const {
         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
     constexpr UINT CENTRED = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+    const int pixel = scaled(1, dpi_); // the caption's offset, as far at every scale
     RECT text = item.rcItem;
     if (disabled) {
         SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
         DrawTextW(dc, caption, -1, &text, CENTRED);
-        OffsetRect(&text, -1, -1);
+        OffsetRect(&text, -pixel, -pixel);
         SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
     } else {
         SetTextColor(dc, text_colour);
         if (!pressed) {
-            OffsetRect(&text, -1, -1);
+            OffsetRect(&text, -pixel, -pixel);
         }
     }
     DrawTextW(dc, caption, -1, &text, CENTRED);
@@ -229,7 +260,7 @@ void StationDialog::draw_state_button(const DRAWITEMSTRUCT& item) const {
 
     if (focused) {
         RECT ring = item.rcItem;
-        InflateRect(&ring, -4, -4);
+        InflateRect(&ring, -scaled(4, dpi_), -scaled(4, dpi_));
         DrawFocusRect(dc, &ring);
     }
 }

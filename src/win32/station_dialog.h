@@ -22,6 +22,8 @@ class StationDialog {
 public:
     static constexpr UINT_PTR TICK_TIMER = 1;
     static constexpr UINT TICK_MS = 500;
+    // Posted on a change of DPI: by the time it arrives the dialog has its new font.
+    static constexpr UINT FIT_TO_DPI = WM_APP + 1;
 
     explicit StationDialog(HINSTANCE instance) : instance_(instance) {}
     StationDialog(const StationDialog&) = delete;
@@ -63,6 +65,9 @@ private:
     void on_command(int id);
     void end(INT_PTR result);
     void add_tooltips();
+    void set_icons() const;
+    // The window's own context menu, with its About entry.
+    void show_context_menu(HWND source, int x, int y);
     void draw_state_button(const DRAWITEMSTRUCT& item) const;
     // The brush for a field's background, with its text greyed when it is stale; null when
     // the control is not a field of ours.
@@ -75,6 +80,7 @@ private:
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HWND tooltips_ = nullptr;
+    unsigned dpi_ = 96;
     LogList status_log_;
     LogList nav_log_;
     std::map<int, Colours> button_colours_;

@@ -22,4 +22,22 @@ bool is_system_command(const MSG& message, unsigned command) {
            (static_cast<unsigned>(message.wParam) & SYSTEM_COMMAND_MASK) == command;
 }
 
+bool choose_context_entry(HWND owner, HWND source, int x, int y, const wchar_t* text,
+                          bool enabled) {
+    if (x == -1 && y == -1) {
+        // The window's own corner is its client area's: its frame is not where the operator is.
+        POINT corner{0, 0};
+        ClientToScreen(source, &corner);
+        x = corner.x;
+        y = corner.y;
+    }
+    constexpr UINT ENTRY = 1;
+    const HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), ENTRY, text);
+    const BOOL chosen =
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
+    DestroyMenu(menu);
+    return chosen == static_cast<BOOL>(ENTRY);
+}
+
 } // namespace nerivo
