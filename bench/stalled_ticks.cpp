@@ -52,9 +52,9 @@ int main(int argc, char** argv) {
     testing::ComCables com;
     testing::FarEnd& usbl = com.plug(1);
     testing::FarEnd& vehicle = com.plug(5);
-    testing::FarEnd& plotter = com.plug(3);
+    testing::FarEnd& plotter = com.plug(7);
     StationSettings settings;
-    settings.nmea_targets = {{"com:3", "", "", 3, NmeaTarget::DEFAULT_BAUD}};
+    settings.nmea_targets = {{"com:7", "", "", 7, NmeaTarget::DEFAULT_BAUD}};
     testing::RecordingView view;
     testing::RecordedDump dump;
     Station station(view, &dump, settings);
