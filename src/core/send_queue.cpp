@@ -4,8 +4,11 @@
 
 namespace nerivo {
 
-bool SendQueue::front_free() {
+bool SendQueue::front_free(bool take_back) {
     if (front_taken_ == 0 && port_.write_in_progress()) {
+        if (!take_back) {
+            return false;
+        }
         front_taken_ += static_cast<std::size_t>(port_.cancel_write());
     }
     return front_taken_ == 0;
@@ -16,7 +19,7 @@ template <typename Drop> void SendQueue::remove(Drop drop, const std::string* wh
     std::deque<Queued> kept;
     for (std::size_t i = 0; i < records_.size(); ++i) {
         Queued& queued = records_[i];
-        if (drop(queued) && (i > 0 || front_free())) {
+        if (drop(queued) && (i > 0 || front_free(why != nullptr))) {
             if (why != nullptr && queued.record.not_sent) {
                 told.push_back(std::move(queued.record.not_sent));
             }

@@ -55,10 +55,12 @@ private:
     };
 
     // Whether the front record may still be taken out of the queue: the device has taken
-    // none of it, and a write the port holds for it is taken back first.
-    bool front_free();
+    // none of it. A write the port holds for it counts as begun, unless `take_back`, which
+    // takes it back from the port first (a command given up is worth that; a newer position,
+    // every tick of a stall, is not).
+    bool front_free(bool take_back);
     // Removes the records `drop` picks, the front one only while it is free, running their
-    // `not_sent` with `why` when given.
+    // `not_sent` with `why` when given (and then taking back a held write).
     template <typename Drop> void remove(Drop drop, const std::string* why);
 
     SerialPort& port_;
