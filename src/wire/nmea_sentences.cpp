@@ -51,6 +51,10 @@ std::string nmea_sentence(const std::string& body) {
     return framed('$', body);
 }
 
+std::string nmea_encapsulated_sentence(const std::string& body) {
+    return framed('!', body);
+}
+
 std::string nmea_position_sentences(const VehicleStatus& status, WallTime arrived) {
     const double heading = status.heading;
     const double depth = status.depth;

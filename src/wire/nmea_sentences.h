@@ -19,6 +19,9 @@ constexpr double NMEA_HIGHEST_M = 100;
 // "$" + body + "*hh" + CR LF, hh the XOR of the body's characters in upper-case hex.
 std::string nmea_sentence(const std::string& body);
 
+// The same with "!", which starts a sentence carrying armoured data (AIS).
+std::string nmea_encapsulated_sentence(const std::string& body);
+
 // GGA, RMC and HDT for a status that arrived at `arrived` (UTC), in that order, as one text;
 // empty when the status is no position a reader could use (a value not finite, a latitude
 // beyond 90 degrees, a longitude beyond 180, a depth out of the range above).
