@@ -2,6 +2,8 @@
 
 #include "command_line_platform.h"
 
+#include "nmea_sentences.h"
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -18,6 +20,9 @@
 
 namespace nerivo {
 namespace {
+
+// What a target's name may hold besides capitals, digits and blanks (see target_name_character).
+const char* const TARGET_NAME_PUNCTUATION = "\"#%&'()+-./:;<=>?[]_";
 
 const char* const DESCRIPTION =
     "Operator station for an autonomous underwater vehicle: relays USBL fixes to the\n"
@@ -149,6 +154,56 @@ Reader into_nmea_targets(std::vector<NmeaTarget>& targets) {
     };
 }
 
+// MMSIs that plotters in range take for a distress beacon, and sound an alarm for.
+struct DistressPrefix {
+    std::string_view digits;
+    const char* device;
+};
+constexpr DistressPrefix DISTRESS_PREFIXES[] = {
+    {"970", "an AIS-SART's"},
+    {"972", "a man-overboard device's"},
+    {"974", "an EPIRB's"},
+};
+
+Reader into_mmsi(uint32_t& mmsi) {
+    return [&mmsi](const std::string& name, const std::string& value) {
+        if (value.size() != 9 ||
+            !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            throw UsageProblem(name + " wants 9 digits, not '" + value + "'.");
+        }
+        for (const DistressPrefix& prefix : DISTRESS_PREFIXES) {
+            if (value.starts_with(prefix.digits)) {
+                throw UsageProblem(name + " " + value + " is " + prefix.device +
+                                   " number: plotters in range would sound a distress alarm.");
+            }
+        }
+        if (value[0] == '0') { // also keeps 0 meaning "no MMSI"
+            throw UsageProblem(name + " " + value + " is a coast station's or a group's number.");
+        }
+        mmsi = static_cast<uint32_t>(whole_number(value, 999999999));
+    };
+}
+
+// A target's name goes out in AIS and in TLL: so AIS's six-bit characters, but for '@', which
+// ends an AIS name, and NMEA's reserved ones (!$*,\^), which would break the sentence. AIS has no
+// small letters; a name is refused rather than changed, so the chart shows what was typed.
+bool target_name_character(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
+           std::string_view(TARGET_NAME_PUNCTUATION).find(c) != std::string_view::npos;
+}
+
+Reader into_target_name(std::string& target_name) {
+    return [&target_name](const std::string& name, const std::string& value) {
+        if (value.empty() || value.size() > TARGET_NAME_MAX ||
+            !std::all_of(value.begin(), value.end(), target_name_character)) {
+            throw UsageProblem(name + " wants 1 to " + std::to_string(TARGET_NAME_MAX) +
+                               " of A-Z, 0-9, blank and " + TARGET_NAME_PUNCTUATION + ", not '" +
+                               value + "'.");
+        }
+        target_name = value;
+    };
+}
+
 // The station's options, read into `command_line`; those whose mere presence counts are returned.
 struct OptionsAskedAbout {
     CLI::Option* help;
@@ -184,6 +239,19 @@ OptionsAskedAbout add_station_options(CLI::App& app, CommandLine& command_line) 
                "udp:HOST:PORT, or com:N[:BAUD] (default " +
                    std::to_string(NmeaTarget::DEFAULT_BAUD) + " baud).",
                into_nmea_targets(settings.nmea_targets));
+    add_values(app, "--target-out", "TARGET",
+               "Also send the vehicle to TARGET as a target for a chart that also shows the "
+               "ship (TLL, and AIS with --mmsi); TARGET as for --nmea-out.",
+               into_nmea_targets(settings.target_outputs));
+    add_value(app, "--mmsi", "N",
+              "The vehicle's MMSI for AIS, 9 digits: best 98MIDxxxx, the form for a craft of a "
+              "parent ship (MID: the parent ship's country code).",
+              into_mmsi(settings.mmsi));
+    add_value(app, "--target-name", "NAME",
+              "The vehicle's name on the chart (default " + defaults.target_name + "): up to " +
+                  std::to_string(TARGET_NAME_MAX) + " of A-Z, 0-9, blank and " +
+                  TARGET_NAME_PUNCTUATION + ".",
+              into_target_name(settings.target_name));
     return options;
 }
 

@@ -16,9 +16,22 @@ std::string first_line(const std::string& text) {
     return text.substr(0, text.find('\n'));
 }
 
+// Each target as host|port|com|baud, then a space.
+std::string listed(const std::vector<nerivo::NmeaTarget>& targets) {
+    std::string list;
+    for (const nerivo::NmeaTarget& t : targets) {
+        list += t.host + "|" + t.port + "|" + std::to_string(t.com_number) + "|" +
+                std::to_string(t.baud) + " ";
+    }
+    return list;
+}
+
 TEST(CommandLine, ReadsOptionsInEveryFormAndNamesTheFirstProblem) {
     const std::string SECONDS = " wants a whole number of seconds, 1 or more.";
     const std::string TARGET = "--nmea-out wants udp:HOST:PORT or com:N[:BAUD], not '";
+    const std::string NAME =
+        "--target-name wants 1 to 20 of A-Z, 0-9, blank and \"#%&'()+-./:;<=>?[]_, not '";
+    const std::string DISTRESS = " number: plotters in range would sound a distress alarm.";
     struct Row {
         std::vector<std::string> args;
         Outcome outcome;
@@ -26,7 +39,10 @@ TEST(CommandLine, ReadsOptionsInEveryFormAndNamesTheFirstProblem) {
         std::string log_dir{};
         int status_timeout_s = 10;
         int stale_after_s = 60;
-        std::string nmea_targets{}; // each as host|port|com|baud, then a space
+        std::string nmea_targets{}; // listed
+        std::string target_outputs{};
+        uint32_t mmsi = 0;
+        std::string target_name = "AUV";
     };
     const Row rows[] = {
         {{}, Outcome::RUN, ""},
@@ -75,6 +91,40 @@ TEST(CommandLine, ReadsOptionsInEveryFormAndNamesTheFirstProblem) {
         {{"--nmea-out", "com:3", "--nmea-out", "tcp:host:1"},
          Outcome::BAD_USAGE,
          TARGET + "tcp:host:1'."},
+        {{"--target-out", "udp:[fd00::5]:10110", "--mmsi", "982571234", "-target-out=com:4:38400",
+          "--target-name", "\"#%&'()+-./:;<=>?[]_", "--target-name", "AUV-2 SURVEY 09"},
+         Outcome::RUN,
+         "",
+         "",
+         10,
+         60,
+         "",
+         "fd00::5|10110|0|4800 ||4|38400 ",
+         982571234,
+         "AUV-2 SURVEY 09"},
+        {{"--target-out", "udp:chart"},
+         Outcome::BAD_USAGE,
+         "--target-out wants udp:HOST:PORT or com:N[:BAUD], not 'udp:chart'."},
+        {{"--mmsi", "98257123"}, Outcome::BAD_USAGE, "--mmsi wants 9 digits, not '98257123'."},
+        {{"--mmsi", "+98257123"}, Outcome::BAD_USAGE, "--mmsi wants 9 digits, not '+98257123'."},
+        {{"--mmsi", "970123456"},
+         Outcome::BAD_USAGE,
+         "--mmsi 970123456 is an AIS-SART's" + DISTRESS},
+        {{"--mmsi", "972000001"},
+         Outcome::BAD_USAGE,
+         "--mmsi 972000001 is a man-overboard device's" + DISTRESS},
+        {{"--mmsi", "974999999"}, Outcome::BAD_USAGE, "--mmsi 974999999 is an EPIRB's" + DISTRESS},
+        {{"--mmsi", "000000000"},
+         Outcome::BAD_USAGE,
+         "--mmsi 000000000 is a coast station's or a group's number."},
+        {{"--target-name", "auv"}, Outcome::BAD_USAGE, NAME + "auv'."},
+        {{"--target-name", ""}, Outcome::BAD_USAGE, NAME + "'."},
+        {{"--target-name", "ABCDEFGHIJKLMNOPQRSTU"},
+         Outcome::BAD_USAGE,
+         NAME + "ABCDEFGHIJKLMNOPQRSTU'."},
+        {{"--target-name", "AUV,2"}, Outcome::BAD_USAGE, NAME + "AUV,2'."},
+        {{"--target-name", "AUV@SEA"}, Outcome::BAD_USAGE, NAME + "AUV@SEA'."},
+        {{"--target-name", "\xc3\x85UV"}, Outcome::BAD_USAGE, NAME + "\xc3\x85UV'."},
     };
     for (const Row& row : rows) {
         std::vector<std::string> args{"C:\\Program Files\\Nerivo\\nerivo.exe"};
@@ -89,12 +139,10 @@ TEST(CommandLine, ReadsOptionsInEveryFormAndNamesTheFirstProblem) {
         EXPECT_EQ(read.station.log_dir, row.log_dir) << label;
         EXPECT_EQ(read.station.settings.status_timeout_s, row.status_timeout_s) << label;
         EXPECT_EQ(read.station.settings.stale_after_s, row.stale_after_s) << label;
-        std::string targets;
-        for (const nerivo::NmeaTarget& t : read.station.settings.nmea_targets) {
-            targets += t.host + "|" + t.port + "|" + std::to_string(t.com_number) + "|" +
-                       std::to_string(t.baud) + " ";
-        }
-        EXPECT_EQ(targets, row.nmea_targets) << label;
+        EXPECT_EQ(listed(read.station.settings.nmea_targets), row.nmea_targets) << label;
+        EXPECT_EQ(listed(read.station.settings.target_outputs), row.target_outputs) << label;
+        EXPECT_EQ(read.station.settings.mmsi, row.mmsi) << label;
+        EXPECT_EQ(read.station.settings.target_name, row.target_name) << label;
     }
 }
 
@@ -109,6 +157,8 @@ TEST(CommandLine, HelpWrapsDescriptionsBesideTheOptionsColumn) {
                         "files in\n"
                         "                              DIR (made if missing).\n"),
               std::string::npos)
+        << help;
+    EXPECT_NE(help.find("98MIDxxxx, the form for a craft of a parent ship"), std::string::npos)
         << help;
 }
 

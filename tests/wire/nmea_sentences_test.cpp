@@ -73,4 +73,44 @@ TEST(NmeaSentences, PositionHeadingAndDepthOfAStatusWithTheirChecksums) {
     }
 }
 
+TEST(NmeaSentences, TargetPositionAsATrackedTargetWithItsNameAndTime) {
+    constexpr int64_t JAN_1_2023 = 1672531200, FEB_29_2024 = 1709164800;
+    constexpr TargetStatus T = TargetStatus::TRACKING, L = TargetStatus::LOST;
+    struct Row {
+        int number;
+        double lat, lon;
+        const char* name;
+        int64_t seconds; // UTC
+        int32_t milliseconds;
+        TargetStatus status;
+        const char* sentence; // as sent, checksum checked with python3-nmea2; "": nothing sent
+    };
+    const Row rows[] = {
+        {1, 48.125, -11.5, "AUV", JAN_1_2023 + 32707, 123, T,
+         "$RATLL,01,4807.5000,N,01130.0000,W,AUV,090507.12,T,*7E\r\n"},
+        {1, -45.75, 170.25, "AUV 2", FEB_29_2024 + 86399, 999, L,
+         "$RATLL,01,4545.0000,S,17015.0000,E,AUV 2,235959.99,L,*7D\r\n"},
+        {99, 90, 180, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", JAN_1_2023, 0, T,
+         "$RATLL,99,9000.0000,N,18000.0000,E,ABCDEFGHIJKLMNOPQRST,000000.00,T,*3E\r\n"},
+        {7, -90, -180, "_ ?09[]\"#%&'()+-./:;", JAN_1_2023, 5, L,
+         "$RATLL,07,9000.0000,S,18000.0000,W,_ ?09[]\"#%&'()+-./:;,000000.00,L,*57\r\n"},
+        // Minutes that round up to 60 carry into the degree; a position rounded to zero has
+        // no hemisphere but the positive one.
+        {1, 89.9999999, -0.99999999, "", JAN_1_2023, 0, T,
+         "$RATLL,01,9000.0000,N,00100.0000,W,,000000.00,T,*31\r\n"},
+        {1, -0.0000000001, -0.0000000001, "AUV", JAN_1_2023, 0, T,
+         "$RATLL,01,0000.0000,N,00000.0000,E,AUV,000000.00,T,*69\r\n"},
+        {1, 90.000001, 0, "AUV", JAN_1_2023, 0, T, ""},
+        {1, 0, -180.000001, "AUV", JAN_1_2023, 0, T, ""},
+        {1, NAN, 0, "AUV", JAN_1_2023, 0, T, ""},
+        {1, 0, INFINITY, "AUV", JAN_1_2023, 0, T, ""},
+    };
+    for (const Row& row : rows) {
+        const std::string sent = nmea_target_sentence(row.number, row.lat, row.lon, row.name,
+                                                      {row.seconds, row.milliseconds}, row.status);
+        EXPECT_EQ(sent, row.sentence) << row.lat << " " << row.lon << " " << row.name;
+        EXPECT_LE(sent.size(), NMEA_SENTENCE_MAX);
+    }
+}
+
 } // namespace
