@@ -3,14 +3,14 @@
 #include "nmea_sentences.h"
 
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace nerivo {
 
 struct NmeaOutput::Lookup {
     std::mutex mutex;
-    bool done = false;
-    std::unique_ptr<UdpSender> sender;
+    std::optional<HostAddresses> found; // once the resolver has answered
 };
 
 NmeaOutput::NmeaOutput(StationView& view, EventLog& log, const std::vector<NmeaTarget>& targets)
@@ -39,12 +39,12 @@ void NmeaOutput::start() {
             }
             continue;
         }
-        auto udp = std::make_unique<UdpSender>();
         target->looked_up_ms = monotonic_ms();
-        if (udp->open(where.host, where.port)) {
-            target->udp = std::move(udp);
+        HostAddresses found = host_lookup()(where.host);
+        if (found.addresses.empty()) {
+            fail(*target, found.error);
         } else {
-            fail(*target, udp->last_error());
+            target->udp = std::make_unique<UdpSender>(std::move(found.addresses), where.port);
         }
     }
 }
@@ -67,7 +67,8 @@ void NmeaOutput::send(const VehicleStatus& status, WallTime arrived) {
             if (target->udp->send(sentences)) {
                 target->told.clear();
             } else {
-                // The address may have changed: looked up again in a while.
+                // Every address failed, or this one in a way the next would too. The
+                // addresses may have changed: looked up again in a while, first one first.
                 fail(*target, target->udp->last_error());
                 target->udp.reset();
                 target->looked_up_ms = monotonic_ms();
@@ -86,19 +87,20 @@ void NmeaOutput::watch() {
             continue;
         }
         if (target->lookup) {
-            std::unique_ptr<UdpSender> sender;
+            std::optional<HostAddresses> found;
             {
                 std::lock_guard lock(target->lookup->mutex);
-                if (!target->lookup->done) {
-                    continue;
-                }
-                sender = std::move(target->lookup->sender);
+                found.swap(target->lookup->found);
+            }
+            if (!found) {
+                continue;
             }
             target->lookup.reset();
-            if (sender->is_open()) {
-                target->udp = std::move(sender);
+            if (found->addresses.empty()) {
+                fail(*target, found->error);
             } else {
-                fail(*target, sender->last_error());
+                target->udp =
+                    std::make_unique<UdpSender>(std::move(found->addresses), target->where.port);
             }
             continue;
         }
@@ -108,13 +110,10 @@ void NmeaOutput::watch() {
         target->looked_up_ms = monotonic_ms();
         auto lookup = std::make_shared<Lookup>();
         target->lookup = lookup;
-        std::thread([lookup, host = target->where.host, port = target->where.port] {
-            auto sender = std::make_unique<UdpSender>();
-            // Whether it opened is read on the window's thread, from is_open().
-            (void)sender->open(host, port);
+        std::thread([lookup, resolve = host_lookup(), host = target->where.host] {
+            HostAddresses found = resolve(host);
             std::lock_guard lock(lookup->mutex);
-            lookup->sender = std::move(sender);
-            lookup->done = true;
+            lookup->found = std::move(found);
         }).detach();
     }
 }

@@ -10,15 +10,76 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <map>
+#include <memory>
 #include <thread>
 
 namespace {
 
 using namespace nerivo;
+using nerivo::testing::FakeClock;
 using nerivo::testing::LinkedStation;
+using nerivo::testing::RecordingView;
 using nerivo::testing::status_record;
+using nerivo::testing::UdpReceiver;
 
 const VehicleStatus TYPICAL{-45.705761f, 170.25f, 270.25f, 12.5f, 3.75f, 24.1f, 31.0f, 2, 0};
+
+// Stands in for the resolver while it lives: a name in `answers` gets its addresses, any other
+// name goes to the system's resolver.
+class ResolverStandIn {
+public:
+    explicit ResolverStandIn(std::map<std::string, std::vector<std::string>> answers = {})
+        : state_(std::make_shared<State>()) {
+        state_->answers = std::move(answers);
+        set_host_lookup([state = state_, system = host_lookup()](const std::string& host) {
+            const auto answer = state->answers.find(host);
+            if (answer == state->answers.end()) {
+                return system(host);
+            }
+            return HostAddresses{answer->second, {}};
+        });
+    }
+    ~ResolverStandIn() { set_host_lookup({}); }
+
+    // Waits (a second at most) until every lookup has handed its answer to the station. A
+    // lookup's thread keeps its copy of this resolver until then, so the copies alive beyond
+    // ours and the installed one are the lookups still out.
+    [[nodiscard]] bool settled() const {
+        for (int waited_ms = 0; waited_ms < 1000; ++waited_ms) {
+            if (state_.use_count() == 2) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+
+private:
+    struct State {
+        std::map<std::string, std::vector<std::string>> answers;
+    };
+    std::shared_ptr<State> state_;
+};
+
+// Status k is at 40 + k degrees south, so that its datagram tells which it was.
+VehicleStatus numbered(int k) {
+    VehicleStatus status = TYPICAL;
+    status.latitude = -(40.0f + static_cast<float>(k));
+    return status;
+}
+
+// The numbers of the statuses whose datagrams came, as often as each came: "2 3".
+std::string heard(UdpReceiver* receiver) {
+    std::string numbers;
+    for (std::string datagram = receiver != nullptr ? receiver->receive(50) : ""; !datagram.empty();
+         datagram = receiver->receive(10)) {
+        const std::size_t latitude = datagram.find(',', 7) + 1; // after $GPGGA and its time
+        numbers += (numbers.empty() ? "" : " ") +
+                   std::to_string(std::stoi(datagram.substr(latitude, 2)) - 40);
+    }
+    return numbers;
+}
 
 long lines_starting(const LinkedStation& s, const std::string& start) {
     const std::vector<std::string> lines = s.view.status_messages();
@@ -70,6 +131,60 @@ TEST(NmeaOutput, EachStatusShownGoesOnceToEveryTargetAndOneThatFailsIsToldOnce) 
     EXPECT_TRUE(plotter.drain().empty());
     EXPECT_EQ(lines_starting(s, "NMEA output to udp:no..host:10110 failed: "), 1);
     EXPECT_EQ(lines_starting(s, "NMEA"), 3);
+}
+
+TEST(NmeaOutput, LocalhostReachesAReceiverOnEitherLoopbackAddressWithEachDatagramSentOnce) {
+    struct Row {
+        const char* listening;
+        bool on_v4;
+        bool on_v6;
+        const char* heard_on_v4;
+        const char* heard_on_v6;
+        bool failure_told;
+    };
+    const Row rows[] = {
+        // Status 1 goes to ::1, first in the resolver's order, and is lost: only the refusal
+        // of the next send tells that nobody listens there.
+        {"127.0.0.1 alone", true, false, "2 3", "", false},
+        {"::1 alone", false, true, "", "1 2 3", false},
+        {"both", true, true, "", "1 2 3", false},
+        {"nobody", false, false, "", "", true},
+    };
+    for (const Row& row : rows) {
+        // As Debian's hosts file (::1 and 127.0.0.1 both localhost) and the resolver's order
+        // have it.
+        ResolverStandIn resolver({{"localhost", {"::1", "127.0.0.1"}}});
+        auto v4 = std::make_unique<UdpReceiver>("127.0.0.1");
+        auto v6 = std::make_unique<UdpReceiver>("::1", v4->port());
+        ASSERT_EQ(v6->port(), v4->port()) << "a port free on both loopback addresses";
+        const std::string port = std::to_string(v4->port());
+        if (!row.on_v4) {
+            v4.reset();
+        }
+        if (!row.on_v6) {
+            v6.reset();
+        }
+        FakeClock clock;
+        RecordingView view;
+        EventLog log(view);
+        NmeaOutput nmea(view, log, {{"udp:localhost:" + port, "localhost", port}});
+        nmea.start();
+        ASSERT_TRUE(resolver.settled());
+        for (int k = 1; k <= 3; ++k) {
+            clock.advance_ms(500);
+            nmea.watch();
+            nmea.send(numbered(k), clock.now());
+        }
+        EXPECT_EQ(heard(v4.get()), row.heard_on_v4) << row.listening;
+        EXPECT_EQ(heard(v6.get()), row.heard_on_v6) << row.listening;
+        // Told only when every address has failed, and then once.
+        const std::vector<std::string> told = view.status_messages();
+        ASSERT_EQ(told.size(), row.failure_told ? 1u : 0u) << row.listening;
+        if (row.failure_told) {
+            EXPECT_EQ(told[0].rfind("NMEA output to udp:localhost:" + port + " failed: ", 0), 0u)
+                << told[0];
+        }
+    }
 }
 
 } // namespace
