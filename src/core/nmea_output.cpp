@@ -39,13 +39,7 @@ void NmeaOutput::start() {
             }
             continue;
         }
-        target->looked_up_ms = monotonic_ms();
-        HostAddresses found = host_lookup()(where.host);
-        if (found.addresses.empty()) {
-            fail(*target, found.error);
-        } else {
-            target->udp = std::make_unique<UdpSender>(std::move(found.addresses), where.port);
-        }
+        look_up(*target);
     }
 }
 
@@ -93,9 +87,14 @@ void NmeaOutput::watch() {
                 found.swap(target->lookup->found);
             }
             if (!found) {
+                // Later lookups follow a failure the operator was told of already.
+                if (!target->answered && monotonic_ms() - target->looked_up_ms >= LOOKUP_SLOW_MS) {
+                    tell(*target, "on hold: no answer from the name server yet");
+                }
                 continue;
             }
             target->lookup.reset();
+            target->answered = true;
             if (found->addresses.empty()) {
                 fail(*target, found->error);
             } else {
@@ -104,26 +103,35 @@ void NmeaOutput::watch() {
             }
             continue;
         }
-        if (monotonic_ms() - target->looked_up_ms < LOOKUP_AGAIN_MS) {
-            continue;
+        if (monotonic_ms() - target->looked_up_ms >= LOOKUP_AGAIN_MS) {
+            look_up(*target);
         }
-        target->looked_up_ms = monotonic_ms();
-        auto lookup = std::make_shared<Lookup>();
-        target->lookup = lookup;
-        std::thread([lookup, resolve = host_lookup(), host = target->where.host] {
-            HostAddresses found = resolve(host);
-            std::lock_guard lock(lookup->mutex);
-            lookup->found = std::move(found);
-        }).detach();
     }
 }
 
+// On a thread of its own, which keeps what it needs alive: the station may be gone before the
+// resolver answers.
+void NmeaOutput::look_up(Target& target) {
+    target.looked_up_ms = monotonic_ms();
+    auto lookup = std::make_shared<Lookup>();
+    target.lookup = lookup;
+    std::thread([lookup, resolve = host_lookup(), host = target.where.host] {
+        HostAddresses found = resolve(host);
+        std::lock_guard lock(lookup->mutex);
+        lookup->found = std::move(found);
+    }).detach();
+}
+
 void NmeaOutput::fail(Target& target, const std::string& reason) {
-    if (reason == target.told) {
+    tell(target, "failed: " + reason);
+}
+
+void NmeaOutput::tell(Target& target, const std::string& news) {
+    if (news == target.told) {
         return;
     }
-    target.told = reason;
-    log_.add_status_message("NMEA output to " + target.where.text + " failed: " + reason);
+    target.told = news;
+    log_.add_status_message("NMEA output to " + target.where.text + " " + news);
 }
 
 } // namespace nerivo

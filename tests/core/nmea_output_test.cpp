@@ -10,8 +10,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <thread>
 
 namespace {
@@ -25,30 +28,54 @@ using nerivo::testing::UdpReceiver;
 
 const VehicleStatus TYPICAL{-45.705761f, 170.25f, 270.25f, 12.5f, 3.75f, 24.1f, 31.0f, 2, 0};
 
-// Stands in for the resolver while it lives: a name in `answers` gets its addresses, any other
-// name goes to the system's resolver.
+// Stands in for the resolver while it lives. A name in `answers` gets its addresses, at once
+// unless it is `held`: a held name is a name server that does not answer, until let_go().
+// Any other name goes to the system's resolver.
 class ResolverStandIn {
 public:
-    explicit ResolverStandIn(std::map<std::string, std::vector<std::string>> answers = {})
+    explicit ResolverStandIn(std::map<std::string, std::vector<std::string>> answers = {},
+                             std::set<std::string> held = {})
         : state_(std::make_shared<State>()) {
         state_->answers = std::move(answers);
+        state_->held = std::move(held);
         set_host_lookup([state = state_, system = host_lookup()](const std::string& host) {
             const auto answer = state->answers.find(host);
             if (answer == state->answers.end()) {
                 return system(host);
             }
+            if (state->held.count(host) > 0) {
+                std::unique_lock lock(state->mutex);
+                ++state->holding;
+                // Bounded, so that a station that waited for it fails instead of hanging.
+                state->let_go.wait_for(lock, std::chrono::seconds(3), [&] { return state->gone; });
+                --state->holding;
+            }
             return HostAddresses{answer->second, {}};
         });
     }
-    ~ResolverStandIn() { set_host_lookup({}); }
+    ~ResolverStandIn() {
+        let_go();
+        set_host_lookup({});
+    }
 
-    // Waits (a second at most) until every lookup has handed its answer to the station. A
-    // lookup's thread keeps its copy of this resolver until then, so the copies alive beyond
-    // ours and the installed one are the lookups still out.
+    void let_go() {
+        {
+            std::lock_guard lock(state_->mutex);
+            state_->gone = true;
+        }
+        state_->let_go.notify_all();
+    }
+
+    // Waits (a second at most) until every lookup but the held ones has handed its answer to
+    // the station. A lookup's thread keeps its copy of this resolver until then, so the copies
+    // alive beyond ours and the installed one are the lookups still out.
     [[nodiscard]] bool settled() const {
         for (int waited_ms = 0; waited_ms < 1000; ++waited_ms) {
-            if (state_.use_count() == 2) {
-                return true;
+            {
+                std::lock_guard lock(state_->mutex);
+                if (state_.use_count() - 2 == (state_->gone ? 0 : state_->holding)) {
+                    return true;
+                }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -58,6 +85,11 @@ public:
 private:
     struct State {
         std::map<std::string, std::vector<std::string>> answers;
+        std::set<std::string> held;
+        std::mutex mutex;
+        std::condition_variable let_go;
+        bool gone = false;
+        long holding = 0;
     };
     std::shared_ptr<State> state_;
 };
@@ -88,7 +120,8 @@ long lines_starting(const LinkedStation& s, const std::string& start) {
 }
 
 TEST(NmeaOutput, EachStatusShownGoesOnceToEveryTargetAndOneThatFailsIsToldOnce) {
-    nerivo::testing::UdpReceiver chart;
+    ResolverStandIn resolver; // the system's, watched
+    UdpReceiver chart;
     const std::string port = std::to_string(chart.port());
     StationSettings settings;
     // No resolver can look up a name with an empty label: it fails without leaving the machine.
@@ -96,6 +129,8 @@ TEST(NmeaOutput, EachStatusShownGoesOnceToEveryTargetAndOneThatFailsIsToldOnce) 
                              {"com:11:9600", "", "", 11, 9600},
                              {"udp:no..host:10110", "no..host", "10110"}};
     LinkedStation s(nullptr, settings);
+    ASSERT_TRUE(resolver.settled());
+    s.station.on_tick();
     EXPECT_EQ(lines_starting(s, "NMEA output to com:11:9600 failed: "), 1);
     EXPECT_EQ(lines_starting(s, "NMEA output to udp:no..host:10110 failed: "), 1);
 
@@ -122,7 +157,7 @@ TEST(NmeaOutput, EachStatusShownGoesOnceToEveryTargetAndOneThatFailsIsToldOnce) 
     for (int tick = 0; tick < 20; ++tick) {
         s.clock.advance_ms(NmeaOutput::LOOKUP_AGAIN_MS / 4);
         s.station.on_tick();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(resolver.settled());
     }
     s.vehicle_sends(status_record(nowhere));
     s.station.on_tick();
@@ -185,6 +220,59 @@ TEST(NmeaOutput, LocalhostReachesAReceiverOnEitherLoopbackAddressWithEachDatagra
                 << told[0];
         }
     }
+}
+
+TEST(NmeaOutput, ANameServerThatNeverAnswersHoldsNeitherStartNorTicksAndIsToldOnceAfter5s) {
+    UdpReceiver near_chart;
+    UdpReceiver far_chart;
+    const std::string near_port = std::to_string(near_chart.port());
+    const std::string far_port = std::to_string(far_chart.port());
+    // The near chart's address goes to the system's resolver; the far chart's name is held.
+    ResolverStandIn resolver({{"plotter.example", {"127.0.0.1"}}}, {"plotter.example"});
+    FakeClock clock;
+    const WallTime started = clock.now();
+    RecordingView view;
+    EventLog log(view);
+    NmeaOutput nmea(view, log,
+                    {{"udp:127.0.0.1:" + near_port, "127.0.0.1", near_port},
+                     {"udp:plotter.example:" + far_port, "plotter.example", far_port}});
+    using Steady = std::chrono::steady_clock;
+    Steady::duration slowest{};
+    const auto timed = [&](const auto& step) {
+        const Steady::time_point before = Steady::now();
+        step();
+        slowest = std::max(slowest, Steady::now() - before);
+    };
+
+    timed([&] { nmea.start(); });
+    ASSERT_TRUE(resolver.settled());
+    // Ticks every 500 ms for 20 s, a status on the first and one at 10 s: they reach the near
+    // chart at once, and nothing goes to the far one.
+    for (int tick = 1; tick <= 40; ++tick) {
+        clock.advance_ms(500);
+        timed([&] { nmea.watch(); });
+        if (tick == 1 || tick == 20) {
+            const int k = tick == 1 ? 1 : 2;
+            timed([&] { nmea.send(numbered(k), clock.now()); });
+            EXPECT_EQ(heard(&near_chart), std::to_string(k));
+        }
+    }
+    EXPECT_LT(slowest, std::chrono::milliseconds(500));
+    EXPECT_EQ(heard(&far_chart), "");
+    ASSERT_EQ(view.status_log().size(), 1u);
+    EXPECT_EQ(view.status_log()[0].first.seconds, started.seconds + 5);
+    EXPECT_EQ(view.status_log()[0].first.milliseconds, started.milliseconds);
+    EXPECT_EQ(view.status_messages()[0], "NMEA output to udp:plotter.example:" + far_port +
+                                             " on hold: no answer from the name server yet");
+
+    // The name server answers at last: the next status goes there too, and nothing is told.
+    resolver.let_go();
+    ASSERT_TRUE(resolver.settled());
+    nmea.watch();
+    nmea.send(numbered(3), clock.now());
+    EXPECT_EQ(heard(&far_chart), "3");
+    EXPECT_EQ(heard(&near_chart), "3");
+    EXPECT_EQ(view.status_log().size(), 1u);
 }
 
 } // namespace
