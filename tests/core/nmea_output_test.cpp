@@ -8,13 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <thread>
 
 namespace {
@@ -28,90 +25,73 @@ using nerivo::testing::UdpReceiver;
 
 const VehicleStatus TYPICAL{-45.705761f, 170.25f, 270.25f, 12.5f, 3.75f, 24.1f, 31.0f, 2, 0};
 
-// Stands in for the resolver while it lives. A name in `answers` gets its addresses, at once
-// unless it is `held`: a held name is a name server that does not answer, until let_go().
-// Any other name goes to the system's resolver.
-class ResolverStandIn {
+// Stands in for the resolver while it lives: `name` gets `addresses`, at once or, when held,
+// once the test lets it go (a name server that does not answer till then); any other name
+// goes to the system's resolver.
+class StandInResolver {
 public:
-    explicit ResolverStandIn(std::map<std::string, std::vector<std::string>> answers = {},
-                             std::set<std::string> held = {})
-        : state_(std::make_shared<State>()) {
-        state_->answers = std::move(answers);
-        state_->held = std::move(held);
-        set_host_lookup([state = state_, system = host_lookup()](const std::string& host) {
-            const auto answer = state->answers.find(host);
-            if (answer == state->answers.end()) {
-                return system(host);
+    explicit StandInResolver(const std::string& name = "", std::vector<std::string> addresses = {},
+                             bool held = false)
+        : held_(std::make_shared<std::atomic<bool>>(held)) {
+        set_host_lookup([=, held = held_, system = host_lookup()](const std::string& host) {
+            // Bounded, so that a station that waited for it fails instead of hanging.
+            for (int ms = 0; host == name && *held && ms < 3000; ++ms) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            if (state->held.count(host) > 0) {
-                std::unique_lock lock(state->mutex);
-                ++state->holding;
-                // Bounded, so that a station that waited for it fails instead of hanging.
-                state->let_go.wait_for(lock, std::chrono::seconds(3), [&] { return state->gone; });
-                --state->holding;
-            }
-            return HostAddresses{answer->second, {}};
+            return host == name ? HostAddresses{addresses, {}} : system(host);
         });
     }
-    ~ResolverStandIn() {
+    ~StandInResolver() {
         let_go();
         set_host_lookup({});
     }
+    void let_go() { *held_ = false; }
 
-    void let_go() {
-        {
-            std::lock_guard lock(state_->mutex);
-            state_->gone = true;
-        }
-        state_->let_go.notify_all();
-    }
-
-    // Waits (a second at most) until every lookup but the held ones has handed its answer to
-    // the station. A lookup's thread keeps its copy of this resolver until then, so the copies
-    // alive beyond ours and the installed one are the lookups still out.
+    // Waits (a second at most) until every lookup but a held one has handed its answer over:
+    // a lookup's thread keeps its copy of this resolver till then.
     [[nodiscard]] bool settled() const {
-        for (int waited_ms = 0; waited_ms < 1000; ++waited_ms) {
-            {
-                std::lock_guard lock(state_->mutex);
-                if (state_.use_count() - 2 == (state_->gone ? 0 : state_->holding)) {
-                    return true;
-                }
-            }
+        for (int ms = 0; ms < 1000 && held_.use_count() != (*held_ ? 3 : 2); ++ms) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        return false;
+        return held_.use_count() == (*held_ ? 3 : 2);
     }
 
 private:
-    struct State {
-        std::map<std::string, std::vector<std::string>> answers;
-        std::set<std::string> held;
-        std::mutex mutex;
-        std::condition_variable let_go;
-        bool gone = false;
-        long holding = 0;
-    };
-    std::shared_ptr<State> state_;
+    std::shared_ptr<std::atomic<bool>> held_;
 };
-
-// Status k is at 40 + k degrees south, so that its datagram tells which it was.
-VehicleStatus numbered(int k) {
-    VehicleStatus status = TYPICAL;
-    status.latitude = -(40.0f + static_cast<float>(k));
-    return status;
-}
 
 // The numbers of the statuses whose datagrams came, as often as each came: "2 3".
 std::string heard(UdpReceiver* receiver) {
     std::string numbers;
-    for (std::string datagram = receiver != nullptr ? receiver->receive(50) : ""; !datagram.empty();
-         datagram = receiver->receive(10)) {
-        const std::size_t latitude = datagram.find(',', 7) + 1; // after $GPGGA and its time
-        numbers += (numbers.empty() ? "" : " ") +
-                   std::to_string(std::stoi(datagram.substr(latitude, 2)) - 40);
+    for (std::string d = receiver != nullptr ? receiver->receive(50) : ""; !d.empty();
+         d = receiver->receive(10)) {
+        const std::size_t latitude = d.find(',', 7) + 1; // after $GPGGA and its time
+        numbers +=
+            (numbers.empty() ? "" : " ") + std::to_string(std::stoi(d.substr(latitude)) / 100 - 40);
     }
     return numbers;
 }
+
+// An NMEA output started on a fake clock, and what its operator is told.
+struct StartedOutput {
+    explicit StartedOutput(const std::vector<NmeaTarget>& targets) : nmea(view, log, targets) {
+        nmea.start();
+    }
+    // A tick 500 ms on, with status k (at 40 + k degrees south) when k is not 0.
+    void tick(int k = 0) {
+        clock.advance_ms(500);
+        nmea.watch();
+        VehicleStatus status = TYPICAL;
+        status.latitude = -(40.0f + static_cast<float>(k));
+        if (k != 0) {
+            nmea.send(status, clock.now());
+        }
+    }
+    FakeClock clock;
+    RecordingView view;
+    EventLog log{view};
+    NmeaOutput nmea;
+};
 
 long lines_starting(const LinkedStation& s, const std::string& start) {
     const std::vector<std::string> lines = s.view.status_messages();
@@ -120,7 +100,7 @@ long lines_starting(const LinkedStation& s, const std::string& start) {
 }
 
 TEST(NmeaOutput, EachStatusShownGoesOnceToEveryTargetAndOneThatFailsIsToldOnce) {
-    ResolverStandIn resolver; // the system's, watched
+    StandInResolver resolver; // the system's, watched
     UdpReceiver chart;
     const std::string port = std::to_string(chart.port());
     StationSettings settings;
@@ -169,110 +149,68 @@ TEST(NmeaOutput, EachStatusShownGoesOnceToEveryTargetAndOneThatFailsIsToldOnce) 
 }
 
 TEST(NmeaOutput, LocalhostReachesAReceiverOnEitherLoopbackAddressWithEachDatagramSentOnce) {
-    struct Row {
+    // Status 1 goes to ::1, first in the resolver's order, and is lost: only the refusal of the
+    // next send tells that nobody listens there. A failure is told once every address failed.
+    const struct {
         const char* listening;
-        bool on_v4;
-        bool on_v6;
-        const char* heard_on_v4;
-        const char* heard_on_v6;
-        bool failure_told;
-    };
-    const Row rows[] = {
-        // Status 1 goes to ::1, first in the resolver's order, and is lost: only the refusal
-        // of the next send tells that nobody listens there.
-        {"127.0.0.1 alone", true, false, "2 3", "", false},
-        {"::1 alone", false, true, "", "1 2 3", false},
-        {"both", true, true, "", "1 2 3", false},
-        {"nobody", false, false, "", "", true},
-    };
-    for (const Row& row : rows) {
-        // As Debian's hosts file (::1 and 127.0.0.1 both localhost) and the resolver's order
-        // have it.
-        ResolverStandIn resolver({{"localhost", {"::1", "127.0.0.1"}}});
+        bool v4, v6;
+        const char *heard_v4, *heard_v6;
+        std::size_t told;
+    } rows[] = {{"127.0.0.1", true, false, "2 3", "", 0},
+                {"::1", false, true, "", "1 2 3", 0},
+                {"both", true, true, "", "1 2 3", 0},
+                {"nobody", false, false, "", "", 1}};
+    for (const auto& row : rows) {
+        // As Debian's hosts file and the resolver's order have it.
+        StandInResolver resolver("localhost", {"::1", "127.0.0.1"});
         auto v4 = std::make_unique<UdpReceiver>("127.0.0.1");
         auto v6 = std::make_unique<UdpReceiver>("::1", v4->port());
-        ASSERT_EQ(v6->port(), v4->port()) << "a port free on both loopback addresses";
+        ASSERT_EQ(v6->port(), v4->port());
         const std::string port = std::to_string(v4->port());
-        if (!row.on_v4) {
-            v4.reset();
-        }
-        if (!row.on_v6) {
-            v6.reset();
-        }
-        FakeClock clock;
-        RecordingView view;
-        EventLog log(view);
-        NmeaOutput nmea(view, log, {{"udp:localhost:" + port, "localhost", port}});
-        nmea.start();
+        v4.reset(row.v4 ? v4.release() : nullptr);
+        v6.reset(row.v6 ? v6.release() : nullptr);
+        StartedOutput out({{"udp:localhost:" + port, "localhost", port}});
         ASSERT_TRUE(resolver.settled());
         for (int k = 1; k <= 3; ++k) {
-            clock.advance_ms(500);
-            nmea.watch();
-            nmea.send(numbered(k), clock.now());
+            out.tick(k);
         }
-        EXPECT_EQ(heard(v4.get()), row.heard_on_v4) << row.listening;
-        EXPECT_EQ(heard(v6.get()), row.heard_on_v6) << row.listening;
-        // Told only when every address has failed, and then once.
-        const std::vector<std::string> told = view.status_messages();
-        ASSERT_EQ(told.size(), row.failure_told ? 1u : 0u) << row.listening;
-        if (row.failure_told) {
-            EXPECT_EQ(told[0].rfind("NMEA output to udp:localhost:" + port + " failed: ", 0), 0u)
-                << told[0];
-        }
+        EXPECT_EQ(heard(v4.get()), row.heard_v4) << row.listening;
+        EXPECT_EQ(heard(v6.get()), row.heard_v6) << row.listening;
+        EXPECT_EQ(out.view.status_messages().size(), row.told) << row.listening;
     }
 }
 
 TEST(NmeaOutput, ANameServerThatNeverAnswersHoldsNeitherStartNorTicksAndIsToldOnceAfter5s) {
     UdpReceiver near_chart;
     UdpReceiver far_chart;
-    const std::string near_port = std::to_string(near_chart.port());
-    const std::string far_port = std::to_string(far_chart.port());
-    // The near chart's address goes to the system's resolver; the far chart's name is held.
-    ResolverStandIn resolver({{"plotter.example", {"127.0.0.1"}}}, {"plotter.example"});
-    FakeClock clock;
-    const WallTime started = clock.now();
-    RecordingView view;
-    EventLog log(view);
-    NmeaOutput nmea(view, log,
-                    {{"udp:127.0.0.1:" + near_port, "127.0.0.1", near_port},
-                     {"udp:plotter.example:" + far_port, "plotter.example", far_port}});
-    using Steady = std::chrono::steady_clock;
-    Steady::duration slowest{};
-    const auto timed = [&](const auto& step) {
-        const Steady::time_point before = Steady::now();
-        step();
-        slowest = std::max(slowest, Steady::now() - before);
-    };
-
-    timed([&] { nmea.start(); });
+    const std::string near = std::to_string(near_chart.port());
+    const std::string far = std::to_string(far_chart.port());
+    StandInResolver resolver("plotter.example", {"127.0.0.1"}, true);
+    const auto before = std::chrono::steady_clock::now();
+    StartedOutput out({{"udp:127.0.0.1:" + near, "127.0.0.1", near},
+                       {"udp:plotter.example:" + far, "plotter.example", far}});
+    const WallTime started = out.clock.now();
     ASSERT_TRUE(resolver.settled());
-    // Ticks every 500 ms for 20 s, a status on the first and one at 10 s: they reach the near
-    // chart at once, and nothing goes to the far one.
-    for (int tick = 1; tick <= 40; ++tick) {
-        clock.advance_ms(500);
-        timed([&] { nmea.watch(); });
-        if (tick == 1 || tick == 20) {
-            const int k = tick == 1 ? 1 : 2;
-            timed([&] { nmea.send(numbered(k), clock.now()); });
-            EXPECT_EQ(heard(&near_chart), std::to_string(k));
-        }
+    for (int tick = 1; tick <= 40; ++tick) { // 20 s, status 1 at once and status 2 at 10 s
+        out.tick(tick == 1 ? 1 : tick == 20 ? 2 : 0);
     }
-    EXPECT_LT(slowest, std::chrono::milliseconds(500));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+    EXPECT_EQ(heard(&near_chart), "1 2");
     EXPECT_EQ(heard(&far_chart), "");
-    ASSERT_EQ(view.status_log().size(), 1u);
-    EXPECT_EQ(view.status_log()[0].first.seconds, started.seconds + 5);
-    EXPECT_EQ(view.status_log()[0].first.milliseconds, started.milliseconds);
-    EXPECT_EQ(view.status_messages()[0], "NMEA output to udp:plotter.example:" + far_port +
-                                             " on hold: no answer from the name server yet");
+    ASSERT_EQ(out.view.status_log().size(), 1u);
+    const auto& [at, line] = out.view.status_log()[0];
+    EXPECT_EQ((at.seconds - started.seconds) * 1000 + at.milliseconds - started.milliseconds,
+              NmeaOutput::LOOKUP_SLOW_MS);
+    EXPECT_NE(line.find("NMEA output to udp:plotter.example:" + far +
+                        " on hold: no answer from the name server yet"),
+              std::string::npos);
 
     // The name server answers at last: the next status goes there too, and nothing is told.
     resolver.let_go();
     ASSERT_TRUE(resolver.settled());
-    nmea.watch();
-    nmea.send(numbered(3), clock.now());
+    out.tick(3);
     EXPECT_EQ(heard(&far_chart), "3");
-    EXPECT_EQ(heard(&near_chart), "3");
-    EXPECT_EQ(view.status_log().size(), 1u);
+    EXPECT_EQ(out.view.status_log().size(), 1u);
 }
 
 } // namespace
