@@ -25,7 +25,8 @@ public:
     // runs on a thread of its own: a name server that does not answer never holds the start or
     // the tick.
     static constexpr int64_t LOOKUP_AGAIN_MS = 5000;
-    // A lookup with no answer this long is told to the operator, once.
+    // A UDP target whose first lookup has had no answer this long is told to the operator,
+    // once.
     static constexpr int64_t LOOKUP_SLOW_MS = 5000;
 
     NmeaOutput(StationView& view, EventLog& log, const std::vector<NmeaTarget>& targets);
