@@ -15,9 +15,11 @@
 #include "udp_receiver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -48,6 +50,9 @@ Run run(int records, bool with_nmea) {
     Station station(view, &dump, settings);
     station.init_station();
     station.connect_auv();
+    // The host is looked up on a thread of its own; a tick takes the answer in.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    station.on_tick();
     Run result;
     for (int i = 0; i < records; ++i) {
         if (!vehicle.write(status_record(i)) || !vehicle.wait_pending_at_device(68)) {

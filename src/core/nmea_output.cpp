@@ -3,14 +3,14 @@
 #include "nmea_sentences.h"
 
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace nerivo {
 
 struct NmeaOutput::Lookup {
     std::mutex mutex;
-    bool done = false;
-    std::unique_ptr<UdpSender> sender;
+    std::optional<HostAddresses> found; // once the resolver has answered
 };
 
 NmeaOutput::NmeaOutput(StationView& view, EventLog& log, const std::vector<NmeaTarget>& targets)
@@ -39,13 +39,7 @@ void NmeaOutput::start() {
             }
             continue;
         }
-        auto udp = std::make_unique<UdpSender>();
-        target->looked_up_ms = monotonic_ms();
-        if (udp->open(where.host, where.port)) {
-            target->udp = std::move(udp);
-        } else {
-            fail(*target, udp->last_error());
-        }
+        look_up(*target);
     }
 }
 
@@ -71,7 +65,8 @@ void NmeaOutput::send(const VehicleStatus& status, WallTime arrived) {
             if (target->udp->send(sentences)) {
                 target->told.clear();
             } else {
-                // The address may have changed: looked up again in a while.
+                // Every address failed, or this one in a way the next would too. The
+                // addresses may have changed: looked up again in a while, first one first.
                 fail(*target, target->udp->last_error());
                 target->udp.reset();
                 target->looked_up_ms = monotonic_ms();
@@ -95,36 +90,31 @@ void NmeaOutput::watch() {
             continue;
         }
         if (target->lookup) {
-            std::unique_ptr<UdpSender> sender;
+            std::optional<HostAddresses> found;
             {
                 std::lock_guard lock(target->lookup->mutex);
-                if (!target->lookup->done) {
-                    continue;
+                found.swap(target->lookup->found);
+            }
+            if (!found) {
+                // Later lookups follow a failure the operator was told of already.
+                if (!target->answered && monotonic_ms() - target->looked_up_ms >= LOOKUP_SLOW_MS) {
+                    tell(*target, "on hold: no answer from the name server yet");
                 }
-                sender = std::move(target->lookup->sender);
+                continue;
             }
             target->lookup.reset();
-            if (sender->is_open()) {
-                target->udp = std::move(sender);
+            target->answered = true;
+            if (found->addresses.empty()) {
+                fail(*target, found->error);
             } else {
-                fail(*target, sender->last_error());
+                target->udp =
+                    std::make_unique<UdpSender>(std::move(found->addresses), target->where.port);
             }
             continue;
         }
-        if (monotonic_ms() - target->looked_up_ms < LOOKUP_AGAIN_MS) {
-            continue;
+        if (monotonic_ms() - target->looked_up_ms >= LOOKUP_AGAIN_MS) {
+            look_up(*target);
         }
-        target->looked_up_ms = monotonic_ms();
-        auto lookup = std::make_shared<Lookup>();
-        target->lookup = lookup;
-        std::thread([lookup, host = target->where.host, port = target->where.port] {
-            auto sender = std::make_unique<UdpSender>();
-            // Whether it opened is read on the window's thread, from is_open().
-            (void)sender->open(host, port);
-            std::lock_guard lock(lookup->mutex);
-            lookup->sender = std::move(sender);
-            lookup->done = true;
-        }).detach();
     }
 }
 
@@ -134,12 +124,29 @@ void NmeaOutput::serial_failed(Target& target) {
     }
 }
 
+// On a thread of its own, which keeps what it needs alive: the station may be gone before the
+// resolver answers.
+void NmeaOutput::look_up(Target& target) {
+    target.looked_up_ms = monotonic_ms();
+    auto lookup = std::make_shared<Lookup>();
+    target.lookup = lookup;
+    std::thread([lookup, resolve = host_lookup(), host = target.where.host] {
+        HostAddresses found = resolve(host);
+        std::lock_guard lock(lookup->mutex);
+        lookup->found = std::move(found);
+    }).detach();
+}
+
 void NmeaOutput::fail(Target& target, const std::string& reason) {
-    if (reason == target.told) {
+    tell(target, "failed: " + reason);
+}
+
+void NmeaOutput::tell(Target& target, const std::string& news) {
+    if (news == target.told) {
         return;
     }
-    target.told = reason;
-    log_.add_status_message("NMEA output to " + target.where.text + " failed: " + reason);
+    target.told = news;
+    log_.add_status_message("NMEA output to " + target.where.text + " " + news);
 }
 
 } // namespace nerivo

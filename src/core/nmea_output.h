@@ -21,16 +21,21 @@ namespace nerivo {
 
 class NmeaOutput {
 public:
-    // A UDP host not found, or whose sends failed, is looked up again this often, on a thread
-    // of its own: a name server that does not answer never holds the tick.
+    // A UDP host not found, or whose sends failed, is looked up again this often. Every lookup
+    // runs on a thread of its own: a name server that does not answer never holds the start or
+    // the tick.
     static constexpr int64_t LOOKUP_AGAIN_MS = 5000;
+    // A UDP target whose first lookup has had no answer this long is told to the operator,
+    // once.
+    static constexpr int64_t LOOKUP_SLOW_MS = 5000;
 
     NmeaOutput(StationView& view, EventLog& log, const std::vector<NmeaTarget>& targets);
     ~NmeaOutput();
     NmeaOutput(const NmeaOutput&) = delete;
     NmeaOutput& operator=(const NmeaOutput&) = delete;
 
-    // Opens every target, UDP hosts looked up here, before the first tick. Run once.
+    // Opens every COM port and starts every UDP host's lookup, which the ticks collect; a UDP
+    // target sends nothing until its host is found. Run once.
     void start();
     // A status the station has just shown, which arrived at `arrived`. Nothing goes out for a
     // status that is no position.
@@ -46,11 +51,14 @@ private:
         std::unique_ptr<Link> link;     // a COM port
         std::unique_ptr<UdpSender> udp; // a UDP target, once its host was found
         std::shared_ptr<Lookup> lookup; // a lookup still running
-        int64_t looked_up_ms = 0;
-        std::string told; // the failure the operator was last told of; empty after it worked
+        int64_t looked_up_ms = 0;       // when the last lookup started
+        bool answered = false;          // whether any lookup has answered yet
+        std::string told; // what the operator was last told of it; empty after it worked
     };
 
+    void look_up(Target& target);
     void fail(Target& target, const std::string& reason);
+    void tell(Target& target, const std::string& news);
     // A COM port's device failed a write: told, unless it went (the link says so).
     void serial_failed(Target& target);
 

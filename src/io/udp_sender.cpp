@@ -1,25 +1,64 @@
 #include "udp_sender.h"
 
+#include <utility>
+
 namespace nerivo {
+namespace {
 
-UdpSender::UdpSender() = default;
-UdpSender::~UdpSender() = default;
-
-bool UdpSender::open(const std::string& host, const std::string& port) {
-    backend_.reset(open_backend(host, port, error_));
-    if (!backend_) {
-        return false;
-    }
-    error_.clear();
-    return true;
+HostLookup& installed_lookup() {
+    static HostLookup lookup;
+    return lookup;
 }
 
-bool UdpSender::send(const std::string& datagram) {
-    if (!backend_ || !send_datagram(*backend_, datagram, error_)) {
-        return false;
+} // namespace
+
+HostLookup host_lookup() {
+    const HostLookup& installed = installed_lookup();
+    if (installed) {
+        return installed;
     }
-    error_.clear();
-    return true;
+    return [](const std::string& host) {
+        HostAddresses found = system_host_lookup(host);
+        if (found.addresses.empty() && found.error.empty()) {
+            found.error = "no address";
+        }
+        return found;
+    };
+}
+
+void set_host_lookup(HostLookup lookup) {
+    installed_lookup() = std::move(lookup);
+}
+
+UdpSender::UdpSender(std::vector<std::string> addresses, std::string port)
+    : addresses_(std::move(addresses)), port_(std::move(port)) {
+    if (addresses_.empty()) {
+        error_ = "no address";
+    }
+}
+
+UdpSender::~UdpSender() = default;
+
+// A refused address is left for good: the next lookup starts from the first again.
+bool UdpSender::send(const std::string& datagram) {
+    while (in_use_ < addresses_.size()) {
+        if (!backend_) {
+            backend_.reset(open_backend(addresses_[in_use_], port_, error_));
+        }
+        if (backend_) {
+            const Sent sent = send_datagram(*backend_, datagram, error_);
+            if (sent == Sent::YES) {
+                error_.clear();
+                return true;
+            }
+            if (sent == Sent::FAILED) {
+                return false;
+            }
+        }
+        backend_.reset();
+        ++in_use_;
+    }
+    return false;
 }
 
 } // namespace nerivo

@@ -7,11 +7,42 @@
 #include <unistd.h>
 
 namespace nerivo {
+namespace {
+
+// A host's datagram addresses, or null with `error` set.
+addrinfo* find_addresses(const char* host, const char* port, int flags, std::string& error) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = flags;
+    addrinfo* found = nullptr;
+    if (const int failed = ::getaddrinfo(host, port, &hints, &found); failed != 0) {
+        error = failed == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(failed);
+        return nullptr;
+    }
+    return found;
+}
+
+} // namespace
+
+HostAddresses system_host_lookup(const std::string& host) {
+    HostAddresses result;
+    addrinfo* found = find_addresses(host.c_str(), nullptr, 0, result.error);
+    for (const addrinfo* each = found; each != nullptr; each = each->ai_next) {
+        char text[NI_MAXHOST];
+        if (::getnameinfo(each->ai_addr, each->ai_addrlen, text, sizeof text, nullptr, 0,
+                          NI_NUMERICHOST) == 0) {
+            result.addresses.emplace_back(text);
+        }
+    }
+    if (found != nullptr) {
+        ::freeaddrinfo(found);
+    }
+    return result;
+}
 
 struct UdpSender::Backend {
     int socket = -1;
-    sockaddr_storage address{};
-    socklen_t address_size = 0;
 
     ~Backend() {
         if (socket >= 0) {
@@ -24,40 +55,49 @@ void UdpSender::BackendDeleter::operator()(Backend* backend) const {
     delete backend;
 }
 
-UdpSender::Backend* UdpSender::open_backend(const std::string& host, const std::string& port,
+// Connected, so that the system tells a refused or unreachable address on a later send.
+UdpSender::Backend* UdpSender::open_backend(const std::string& address, const std::string& port,
                                             std::string& error) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (const int failed = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found); failed != 0) {
-        error = failed == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(failed);
+    // Numeric: no name server is asked here.
+    addrinfo* found =
+        find_addresses(address.c_str(), port.c_str(), AI_NUMERICHOST | AI_NUMERICSERV, error);
+    if (found == nullptr) {
         return nullptr;
     }
     auto backend = std::unique_ptr<Backend, BackendDeleter>(new Backend);
-    std::memcpy(&backend->address, found->ai_addr, found->ai_addrlen);
-    backend->address_size = found->ai_addrlen;
     backend->socket = ::socket(found->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ::freeaddrinfo(found);
     const int on = 1;
-    if (backend->socket < 0 ||
-        ::setsockopt(backend->socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+    const bool opened =
+        backend->socket >= 0 &&
+        ::setsockopt(backend->socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0 &&
+        ::connect(backend->socket, found->ai_addr, found->ai_addrlen) == 0;
+    if (!opened) {
         error = std::strerror(errno);
-        return nullptr;
     }
-    return backend.release();
+    ::freeaddrinfo(found);
+    return opened ? backend.release() : nullptr;
 }
 
-bool UdpSender::send_datagram(Backend& backend, const std::string& datagram, std::string& error) {
+UdpSender::Sent UdpSender::send_datagram(Backend& backend, const std::string& datagram,
+                                         std::string& error) {
     // Never waits: a datagram the system cannot take now is dropped, as the network would.
     const ssize_t sent =
-        ::sendto(backend.socket, datagram.data(), datagram.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
-                 reinterpret_cast<const sockaddr*>(&backend.address), backend.address_size);
-    if (sent != static_cast<ssize_t>(datagram.size())) {
-        error = std::strerror(errno);
-        return false;
+        ::send(backend.socket, datagram.data(), datagram.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (sent == static_cast<ssize_t>(datagram.size())) {
+        return Sent::YES;
     }
-    return true;
+    const int failed = errno;
+    error = std::strerror(failed);
+    switch (failed) {
+    case ECONNREFUSED: // an earlier datagram met a closed port there
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case ENETDOWN:
+        return Sent::REFUSED;
+    default:
+        return Sent::FAILED;
+    }
 }
 
 } // namespace nerivo

@@ -1,7 +1,5 @@
 #include "udp_sender.h"
 
-#include <cstring>
-
 #include "windows_api.h"
 
 #include <winsock2.h>
@@ -28,12 +26,72 @@ int winsock_started() {
     return failed;
 }
 
+// A host's datagram addresses, or null with `error` set.
+addrinfo* find_addresses(const char* host, const char* port, int flags, std::string& error) {
+    if (const int failed = winsock_started(); failed != 0) {
+        error = system_text(failed);
+        return nullptr;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = flags;
+    addrinfo* found = nullptr;
+    if (const int failed = getaddrinfo(host, port, &hints, &found); failed != 0) {
+        error = system_text(failed);
+        return nullptr;
+    }
+    return found;
+}
+
+bool refused_or_unreachable(int code) {
+    switch (code) {
+    case WSAECONNREFUSED:
+    case WSAECONNRESET: // how Windows tells an earlier datagram that met a closed port
+    case WSAEHOSTUNREACH:
+    case WSAENETUNREACH:
+    case WSAEHOSTDOWN:
+    case WSAENETDOWN:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A closed port or an unreachable host met by an earlier datagram is not told to the next
+// send: Windows tells it to a receive (nothing else is read from this socket), Wine to
+// SO_ERROR.
+int pending_error(SOCKET socket) {
+    int code = 0;
+    int size = sizeof code;
+    if (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&code), &size) == 0 &&
+        code != 0) {
+        return code;
+    }
+    char ignored;
+    return recv(socket, &ignored, 1, 0) == SOCKET_ERROR ? WSAGetLastError() : 0;
+}
+
 } // namespace
+
+HostAddresses system_host_lookup(const std::string& host) {
+    HostAddresses result;
+    addrinfo* found = find_addresses(host.c_str(), nullptr, 0, result.error);
+    for (const addrinfo* each = found; each != nullptr; each = each->ai_next) {
+        char text[NI_MAXHOST];
+        if (getnameinfo(each->ai_addr, static_cast<socklen_t>(each->ai_addrlen), text, sizeof text,
+                        nullptr, 0, NI_NUMERICHOST) == 0) {
+            result.addresses.emplace_back(text);
+        }
+    }
+    if (found != nullptr) {
+        freeaddrinfo(found);
+    }
+    return result;
+}
 
 struct UdpSender::Backend {
     SOCKET socket = INVALID_SOCKET;
-    sockaddr_storage address{};
-    int address_size = 0;
 
     ~Backend() {
         if (socket != INVALID_SOCKET) {
@@ -46,48 +104,47 @@ void UdpSender::BackendDeleter::operator()(Backend* backend) const {
     delete backend;
 }
 
-UdpSender::Backend* UdpSender::open_backend(const std::string& host, const std::string& port,
+// Connected, so that the system tells a refused or unreachable address afterwards.
+UdpSender::Backend* UdpSender::open_backend(const std::string& address, const std::string& port,
                                             std::string& error) {
-    if (const int failed = winsock_started(); failed != 0) {
-        error = system_text(failed);
-        return nullptr;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (const int failed = getaddrinfo(host.c_str(), port.c_str(), &hints, &found); failed != 0) {
-        error = system_text(failed);
+    // Numeric: no name server is asked here.
+    addrinfo* found =
+        find_addresses(address.c_str(), port.c_str(), AI_NUMERICHOST | AI_NUMERICSERV, error);
+    if (found == nullptr) {
         return nullptr;
     }
     auto backend = std::unique_ptr<Backend, BackendDeleter>(new Backend);
-    std::memcpy(&backend->address, found->ai_addr, found->ai_addrlen);
-    backend->address_size = static_cast<int>(found->ai_addrlen);
     backend->socket = ::socket(found->ai_family, SOCK_DGRAM, IPPROTO_UDP);
-    freeaddrinfo(found);
     const BOOL on = TRUE;
     u_long no_wait = 1;
-    if (backend->socket == INVALID_SOCKET ||
+    const bool opened =
+        backend->socket != INVALID_SOCKET &&
         setsockopt(backend->socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
-                   sizeof on) != 0 ||
-        ioctlsocket(backend->socket, FIONBIO, &no_wait) != 0) {
+                   sizeof on) == 0 &&
+        ioctlsocket(backend->socket, FIONBIO, &no_wait) == 0 &&
+        connect(backend->socket, found->ai_addr, static_cast<int>(found->ai_addrlen)) == 0;
+    if (!opened) {
         error = system_text(WSAGetLastError());
-        return nullptr;
     }
-    return backend.release();
+    freeaddrinfo(found);
+    return opened ? backend.release() : nullptr;
 }
 
-bool UdpSender::send_datagram(Backend& backend, const std::string& datagram, std::string& error) {
+UdpSender::Sent UdpSender::send_datagram(Backend& backend, const std::string& datagram,
+                                         std::string& error) {
+    if (const int code = pending_error(backend.socket); refused_or_unreachable(code)) {
+        error = system_text(code);
+        return Sent::REFUSED;
+    }
     // Never waits (the socket does not block): a datagram the system cannot take now is
     // dropped, as the network would.
-    const int sent =
-        sendto(backend.socket, datagram.data(), static_cast<int>(datagram.size()), 0,
-               reinterpret_cast<const sockaddr*>(&backend.address), backend.address_size);
-    if (sent != static_cast<int>(datagram.size())) {
-        error = system_text(WSAGetLastError());
-        return false;
+    const int sent = ::send(backend.socket, datagram.data(), static_cast<int>(datagram.size()), 0);
+    if (sent == static_cast<int>(datagram.size())) {
+        return Sent::YES;
     }
-    return true;
+    const int code = WSAGetLastError();
+    error = system_text(code);
+    return refused_or_unreachable(code) ? Sent::REFUSED : Sent::FAILED;
 }
 
 } // namespace nerivo

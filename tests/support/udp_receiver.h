@@ -5,11 +5,12 @@
 
 namespace nerivo::testing {
 
-// A UDP socket on 127.0.0.1, at a port the system chose: what a chart plotter on this machine
-// would receive.
+// A UDP socket on a loopback address (127.0.0.1 or ::1), at `port` or at one the system chose:
+// what a chart plotter on this machine would receive. port() is 0 when the socket could not
+// be had.
 class UdpReceiver {
 public:
-    UdpReceiver();
+    explicit UdpReceiver(const char* address = "127.0.0.1", uint16_t port = 0);
     ~UdpReceiver();
     UdpReceiver(const UdpReceiver&) = delete;
     UdpReceiver& operator=(const UdpReceiver&) = delete;

@@ -6,14 +6,24 @@
 
 namespace nerivo::testing {
 
-UdpReceiver::UdpReceiver() : socket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(static_cast<int>(socket_), reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(static_cast<int>(socket_), reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
+UdpReceiver::UdpReceiver(const char* address, uint16_t port) {
+    sockaddr_storage bound{};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&bound);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&bound);
+    socklen_t size = sizeof bound;
+    if (::inet_pton(AF_INET, address, &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+    } else if (::inet_pton(AF_INET6, address, &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+    }
+    socket_ = ::socket(bound.ss_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int fd = static_cast<int>(socket_);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&bound), size) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size) == 0) {
+        port_ = ntohs(bound.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
+    }
 }
 
 UdpReceiver::~UdpReceiver() {
