@@ -13,8 +13,9 @@ struct NmeaOutput::Lookup {
     std::optional<HostAddresses> found; // once the resolver has answered
 };
 
-NmeaOutput::NmeaOutput(StationView& view, EventLog& log, const std::vector<NmeaTarget>& targets)
-    : view_(view), log_(log) {
+NmeaOutput::NmeaOutput(StationView& view, EventLog& log, const std::vector<NmeaTarget>& targets,
+                       std::string label)
+    : view_(view), log_(log), label_(std::move(label)) {
     for (const NmeaTarget& where : targets) {
         auto target = std::make_unique<Target>();
         target->where = where;
@@ -44,7 +45,10 @@ void NmeaOutput::start() {
 }
 
 void NmeaOutput::send(const VehicleStatus& status, WallTime arrived) {
-    const std::string sentences = nmea_position_sentences(status, arrived);
+    send_sentences(nmea_position_sentences(status, arrived));
+}
+
+void NmeaOutput::send_sentences(const std::string& sentences) {
     if (sentences.empty()) {
         return;
     }
@@ -146,7 +150,7 @@ void NmeaOutput::tell(Target& target, const std::string& news) {
         return;
     }
     target.told = news;
-    log_.add_status_message("NMEA output to " + target.where.text + " " + news);
+    log_.add_status_message(label_ + " to " + target.where.text + " " + news);
 }
 
 } // namespace nerivo

@@ -29,7 +29,9 @@ public:
     // once.
     static constexpr int64_t LOOKUP_SLOW_MS = 5000;
 
-    NmeaOutput(StationView& view, EventLog& log, const std::vector<NmeaTarget>& targets);
+    // `label` names the output in the status log: "NMEA output", "Target output".
+    NmeaOutput(StationView& view, EventLog& log, const std::vector<NmeaTarget>& targets,
+               std::string label = "NMEA output");
     ~NmeaOutput();
     NmeaOutput(const NmeaOutput&) = delete;
     NmeaOutput& operator=(const NmeaOutput&) = delete;
@@ -40,6 +42,8 @@ public:
     // A status the station has just shown, which arrived at `arrived`. Nothing goes out for a
     // status that is no position.
     void send(const VehicleStatus& status, WallTime arrived);
+    // Sentences made elsewhere, to every target as one datagram or one queued write.
+    void send_sentences(const std::string& sentences);
     // Once a tick: lost COM ports tried again, hosts looked up again when due.
     void watch();
 
@@ -64,6 +68,7 @@ private:
 
     StationView& view_;
     EventLog& log_;
+    std::string label_;
     std::vector<std::unique_ptr<Target>> targets_;
 };
 

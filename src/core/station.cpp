@@ -9,6 +9,8 @@ Station::Station(StationView& view, DumpOutput* dump, const StationSettings& set
     : view_(view), own_dump_(dump == nullptr ? std::make_unique<StandardOutputDump>() : nullptr),
       dump_(dump == nullptr ? *own_dump_ : *dump), log_(view), relay_(log_, dump_),
       monitor_(view, log_, settings), nmea_(view, log_, settings.nmea_targets),
+      target_report_(settings.mmsi, settings.target_name),
+      target_out_(view, log_, settings.target_outputs, "Target output"),
       // Nothing is read from the GPS link, but the window keeps its hidden field and button,
       // so the link opens, closes and turns its button as the others do.
       gps_(view, log_, {"GPS", IDC_GPS_COM, IDC_GPS_BUTTON, nullptr}, [] {}),
@@ -22,6 +24,7 @@ void Station::init_station() {
     view_.set_field_text(IDC_XMIT_PERIOD, "5");
     add_status_message("Nerivo Started...ready");
     nmea_.start();
+    target_out_.start();
 
     // The GPS link counts as connected from the start, although its button stays red.
     for (int id : {IDC_WINFROG_BUTTON, IDC_GPS_BUTTON, IDC_AUV_BUTTON, IDC_XMIT_BUTTON}) {
@@ -48,6 +51,7 @@ void Station::on_tick() {
         }
     }
     nmea_.watch();
+    target_out_.watch();
     // What the vehicle link has queued goes as far as its device takes it, never waited for.
     if (auv_.connected() && !auv_.pump()) {
         vehicle_send_failed();
@@ -55,14 +59,27 @@ void Station::on_tick() {
     if (auv_.connected() && monitor_.poll_vehicle_status(auv_, TICK_READ_BOUND)) {
         monitor_.show_vehicle_status();
         nmea_.send(monitor_.status(), monitor_.arrived_at());
+        target_out_.send_sentences(
+            target_report_.tracking(monitor_.status(), monitor_.arrived_at(), monotonic_ms()));
     }
     if (winfrog_.connected()) {
         relay_.process_usbl_input(winfrog_, auv_, TICK_READ_BOUND);
     }
     monitor_.watch();
+    // A picture gone stale is no longer a tracked target.
+    if (monitor_.stale() != target_stale_) {
+        target_stale_ = monitor_.stale();
+        if (target_stale_) {
+            report_target_lost();
+        }
+    }
     relay_.watch_feed();
     report_dump_state();
     log_.end_tick();
+}
+
+void Station::report_target_lost() {
+    target_out_.send_sentences(target_report_.lost(wall_clock_now()));
 }
 
 // Once when records start to be dropped, once when they go out again.

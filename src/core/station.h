@@ -12,6 +12,7 @@
 #include "station_settings.h"
 #include "station_view.h"
 #include "status_monitor.h"
+#include "target_report.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -63,6 +64,8 @@ private:
     void vehicle_link_closed();
     void resume_relay_if_due();
     void report_dump_state();
+    // The target output's TLL for a position no longer tracked, once.
+    void report_target_lost();
     // `name` says which command in a line that tells it was not sent.
     void send_command(uint32_t code, const char* name);
     void send_confirmed_command(const char* question, const char* caption, const char* log_line,
@@ -77,6 +80,10 @@ private:
     NavRelay relay_;
     StatusMonitor monitor_;
     NmeaOutput nmea_;
+    // The vehicle as a target on a chart (--target-out): its sentences, and where they go.
+    TargetReport target_report_;
+    NmeaOutput target_out_;
+    bool target_stale_ = false;
     // Declared in this order so the vehicle link closes first, then WinFrog, then GPS.
     Link gps_;
     Link winfrog_;

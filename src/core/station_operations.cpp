@@ -22,6 +22,9 @@ void Station::connect_gps() {
 
 void Station::vehicle_link_closed() {
     monitor_.forget_input();
+    if (!auv_.connected()) {
+        report_target_lost();
+    }
     if (!auv_.connected() && relay_.transmitting()) {
         stop_relay();
         resume_relay_ = auv_.lost();

@@ -41,6 +41,8 @@ public:
     // The status stored last, and when it arrived by the wall clock.
     const VehicleStatus& status() const { return status_; }
     WallTime arrived_at() const { return arrived_wall_; }
+    // Whether the fields show the status as stale (--stale-after).
+    bool stale() const { return shown_stale_; }
 
     // A status request has gone out.
     void requested();

@@ -2,7 +2,9 @@
 # End to end: the vehicle's position from the real station to a real gpsd over UDP. The
 # simulator answers Request Status with a status record and keeps its bytes in its capture;
 # the station, started with --nmea-out, sends it on; gpsd must report that position in a TPV,
-# latitude and longitude to 1e-6 degrees and altMSL as minus the depth.
+# latitude and longitude to 1e-6 degrees and altMSL as minus the depth. Started with
+# --target-out and --mmsi too, a second gpsd must show the vehicle as an AIS target (type 18
+# with the record's position and heading, type 24 with its name), and no position of its own.
 #
 # As root, the station gets a hosts file and resolv.conf of its own (a mount namespace):
 # localhost is ::1 and then 127.0.0.1, as on Debian, and the name server never answers. Its
@@ -37,9 +39,21 @@ gpsd_pid=$!
 wait_for 10 sh -c "timeout 1 gpspipe -w -n 1 127.0.0.1:$gpsd_port >/dev/null" || fail "gpsd did not start"
 gpspipe -w "127.0.0.1:$gpsd_port" >"$work/tpv.json" 2>&1 &
 gpspipe_pid=$!
+# A second gpsd reads the target output: it must show the vehicle as an AIS target with its
+# name, never as its own position.
+ais_gpsd_port=$(free_port "Proto => 'tcp', Listen => 1")
+target_port=$(free_port "Proto => 'udp'")
+gpsd -N -n -S "$ais_gpsd_port" "udp://127.0.0.1:$target_port" >"$work/gpsd-ais.log" 2>&1 &
+gpsd_pid="$gpsd_pid $!"
+wait_for 10 sh -c "timeout 1 gpspipe -w -n 1 127.0.0.1:$ais_gpsd_port >/dev/null" ||
+    fail "the second gpsd did not start"
+gpspipe -w "127.0.0.1:$ais_gpsd_port" >"$work/ais.json" 2>&1 &
+gpspipe_pid="$gpspipe_pid $!"
 
 station=$NERIVO
 set -- --nmea-out "udp:127.0.0.1:$nmea_port"
+target_args="--target-out udp:127.0.0.1:$target_port --mmsi 987654321 --target-name AUV"
+set -- "$@" $target_args
 if [ "$(id -u)" = 0 ] && unshare -m true 2>/dev/null; then
     # The silent name server: a socket on port 53 of a loopback address, never read.
     address=127.0.0.$((2 + $$ % 250))
@@ -53,7 +67,7 @@ if [ "$(id -u)" = 0 ] && unshare -m true 2>/dev/null; then
     station=unshare # and plotter.example asked of the silent name server alone
     set -- -m sh -c 'mount --bind "$0/hosts" /etc/hosts && mount --bind "$0/resolv.conf" \
         /etc/resolv.conf && exec "$@"' "$work" "$NERIVO" --nmea-out "udp:localhost:$nmea_port" \
-        --nmea-out udp:plotter.example:10110
+        --nmea-out udp:plotter.example:10110 $target_args
 else
     echo "nmea e2e: not root: no hosts file and silent name server of the station's own"
 fi
@@ -73,6 +87,8 @@ if [ "$station" = unshare ]; then
     sleep 1 && press 1021 # two ticks on: status 1 has gone out
 fi
 wait_for 10 grep -q '"class":"TPV".*"lat"' "$work/tpv.json" || fail "gpsd reported no position"
+wait_for 10 grep -q '"type":24,.*"shipname":"AUV"' "$work/ais.json" ||
+    fail "the target's gpsd reported no AIS name"
 stop_station_on_esc
 
 # The last record as the vehicle sent it (the capture's bytes in hex, header first) against
@@ -90,5 +106,22 @@ perl -e '
     exit !(abs($got{lat} - $lat) <= 1e-6 && abs($got{lon} - $lon) <= 1e-6 &&
            abs($got{altMSL} + $depth) <= 0.005);
 ' "$work/capture" "$work/tpv.json" || fail "gpsd's position is not the record's"
-echo "nmea e2e: passed: gpsd reported the vehicle's position, as sent by the station" \
+# The last position report against the last record: lat and lon in 1/600000 degree, whole
+# degrees of heading; and no position of the target's gpsd's own.
+perl -e '
+    open my $capture, "<", $ARGV[0] or die;
+    my $record = (grep { /^\d+ vehicle( [0-9a-f]{2}){68}$/ } <$capture>)[-1];
+    my @bytes = (split " ", $record)[2 .. 69];
+    my ($lat, $lon, $heading) = unpack "f<3", pack "H*", join "", @bytes[28 .. 39];
+    open my $ais, "<", $ARGV[1] or die;
+    my @lines = <$ais>;
+    exit 1 if grep { /"class":"TPV"/ } @lines;
+    my ($report) = reverse grep { /"type":18,.*"mmsi":987654321,/ } @lines;
+    my %got = $report =~ /"(lat|lon|heading)":(-?[0-9.]+)/g;
+    printf "record lat %.7f lon %.7f heading %.2f; gpsd %s", $lat, $lon, $heading, $report;
+    my $turn = abs($got{heading} - $heading) % 360; # 359.7 goes as 0
+    exit !(abs($got{lat} / 600000 - $lat) <= 2e-6 && abs($got{lon} / 600000 - $lon) <= 2e-6 &&
+           ($turn <= 1 || $turn >= 359));
+' "$work/capture" "$work/ais.json" || fail "the AIS target is not the record's, or gpsd took it as its own"
+echo "nmea e2e: passed: gpsd reported the vehicle's position and its AIS target, as sent by the station" \
     "(its window up after $shown_ms ms)"
