@@ -37,16 +37,20 @@ UdpSender::UdpSender(std::vector<std::string> addresses, std::string port)
     }
 }
 
-UdpSender::~UdpSender() = default;
+UdpSender::~UdpSender() {
+    if (socket_ != NO_SOCKET) {
+        close_socket(socket_);
+    }
+}
 
 // A refused address is left for good: the next lookup starts from the first again.
 bool UdpSender::send(const std::string& datagram) {
     while (in_use_ < addresses_.size()) {
-        if (!backend_) {
-            backend_.reset(open_backend(addresses_[in_use_], port_, error_));
+        if (socket_ == NO_SOCKET) {
+            socket_ = open_socket(addresses_[in_use_], port_, error_);
         }
-        if (backend_) {
-            const Sent sent = send_datagram(*backend_, datagram, error_);
+        if (socket_ != NO_SOCKET) {
+            const Sent sent = send_datagram(socket_, datagram, error_);
             if (sent == Sent::YES) {
                 error_.clear();
                 return true;
@@ -54,8 +58,9 @@ bool UdpSender::send(const std::string& datagram) {
             if (sent == Sent::FAILED) {
                 return false;
             }
+            close_socket(socket_);
+            socket_ = NO_SOCKET;
         }
-        backend_.reset();
         ++in_use_;
     }
     return false;

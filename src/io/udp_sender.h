@@ -5,8 +5,8 @@
 // udp_sender_posix.cpp, udp_sender_win.cpp.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,22 +50,22 @@ public:
     const std::string& last_error() const { return error_; }
 
 private:
-    struct Backend; // a socket connected to one address, in the platform's terms
-    struct BackendDeleter {
-        void operator()(Backend* backend) const;
-    };
     enum class Sent { YES, REFUSED, FAILED }; // REFUSED: refused or unreachable there
+    static constexpr std::intptr_t NO_SOCKET = -1;
 
-    // The platform's side: a socket connected to one numeric address, broadcasts allowed, or
-    // null with `error` set; one datagram that never waits.
-    static Backend* open_backend(const std::string& address, const std::string& port,
-                                 std::string& error);
-    static Sent send_datagram(Backend& backend, const std::string& datagram, std::string& error);
+    // The platform's side, a socket being a descriptor or a handle: one connected to a numeric
+    // address, broadcasts allowed, or NO_SOCKET with `error` set; one datagram that never
+    // waits; and the socket closed.
+    static std::intptr_t open_socket(const std::string& address, const std::string& port,
+                                     std::string& error);
+    static Sent send_datagram(std::intptr_t socket, const std::string& datagram,
+                              std::string& error);
+    static void close_socket(std::intptr_t socket);
 
     std::vector<std::string> addresses_;
     std::string port_;
-    std::size_t in_use_ = 0;                           // index into addresses_
-    std::unique_ptr<Backend, BackendDeleter> backend_; // for addresses_[in_use_], once opened
+    std::size_t in_use_ = 0;           // index into addresses_
+    std::intptr_t socket_ = NO_SOCKET; // to addresses_[in_use_], once opened
     std::string error_;
 };
 

@@ -41,48 +41,38 @@ HostAddresses system_host_lookup(const std::string& host) {
     return result;
 }
 
-struct UdpSender::Backend {
-    int socket = -1;
-
-    ~Backend() {
-        if (socket >= 0) {
-            ::close(socket);
-        }
-    }
-};
-
-void UdpSender::BackendDeleter::operator()(Backend* backend) const {
-    delete backend;
-}
-
-// Connected, so that the system tells a refused or unreachable address on a later send.
-UdpSender::Backend* UdpSender::open_backend(const std::string& address, const std::string& port,
-                                            std::string& error) {
-    // Numeric: no name server is asked here.
+// Connected, so that the system tells a refused or unreachable address on a later send. The
+// address is numeric: no name server is asked here.
+std::intptr_t UdpSender::open_socket(const std::string& address, const std::string& port,
+                                     std::string& error) {
     addrinfo* found =
         find_addresses(address.c_str(), port.c_str(), AI_NUMERICHOST | AI_NUMERICSERV, error);
-    if (found == nullptr) {
-        return nullptr;
-    }
-    auto backend = std::unique_ptr<Backend, BackendDeleter>(new Backend);
-    backend->socket = ::socket(found->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int fd = found != nullptr ? ::socket(found->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0) : -1;
     const int on = 1;
-    const bool opened =
-        backend->socket >= 0 &&
-        ::setsockopt(backend->socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0 &&
-        ::connect(backend->socket, found->ai_addr, found->ai_addrlen) == 0;
-    if (!opened) {
+    const bool opened = fd >= 0 &&
+                        ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0 &&
+                        ::connect(fd, found->ai_addr, found->ai_addrlen) == 0;
+    if (found != nullptr && !opened) {
         error = std::strerror(errno);
     }
-    ::freeaddrinfo(found);
-    return opened ? backend.release() : nullptr;
+    if (fd >= 0 && !opened) {
+        ::close(fd);
+    }
+    if (found != nullptr) {
+        ::freeaddrinfo(found);
+    }
+    return opened ? fd : NO_SOCKET;
 }
 
-UdpSender::Sent UdpSender::send_datagram(Backend& backend, const std::string& datagram,
+void UdpSender::close_socket(std::intptr_t socket) {
+    ::close(static_cast<int>(socket));
+}
+
+UdpSender::Sent UdpSender::send_datagram(std::intptr_t socket, const std::string& datagram,
                                          std::string& error) {
     // Never waits: a datagram the system cannot take now is dropped, as the network would.
-    const ssize_t sent =
-        ::send(backend.socket, datagram.data(), datagram.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    const ssize_t sent = ::send(static_cast<int>(socket), datagram.data(), datagram.size(),
+                                MSG_DONTWAIT | MSG_NOSIGNAL);
     if (sent == static_cast<ssize_t>(datagram.size())) {
         return Sent::YES;
     }

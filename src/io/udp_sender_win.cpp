@@ -90,55 +90,47 @@ HostAddresses system_host_lookup(const std::string& host) {
     return result;
 }
 
-struct UdpSender::Backend {
-    SOCKET socket = INVALID_SOCKET;
-
-    ~Backend() {
-        if (socket != INVALID_SOCKET) {
-            closesocket(socket);
-        }
-    }
-};
-
-void UdpSender::BackendDeleter::operator()(Backend* backend) const {
-    delete backend;
-}
-
-// Connected, so that the system tells a refused or unreachable address afterwards.
-UdpSender::Backend* UdpSender::open_backend(const std::string& address, const std::string& port,
-                                            std::string& error) {
-    // Numeric: no name server is asked here.
+// Connected, so that the system tells a refused or unreachable address afterwards. The
+// address is numeric: no name server is asked here.
+std::intptr_t UdpSender::open_socket(const std::string& address, const std::string& port,
+                                     std::string& error) {
     addrinfo* found =
         find_addresses(address.c_str(), port.c_str(), AI_NUMERICHOST | AI_NUMERICSERV, error);
-    if (found == nullptr) {
-        return nullptr;
-    }
-    auto backend = std::unique_ptr<Backend, BackendDeleter>(new Backend);
-    backend->socket = ::socket(found->ai_family, SOCK_DGRAM, IPPROTO_UDP);
+    const SOCKET sock =
+        found != nullptr ? ::socket(found->ai_family, SOCK_DGRAM, IPPROTO_UDP) : INVALID_SOCKET;
     const BOOL on = TRUE;
     u_long no_wait = 1;
-    const bool opened =
-        backend->socket != INVALID_SOCKET &&
-        setsockopt(backend->socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
-                   sizeof on) == 0 &&
-        ioctlsocket(backend->socket, FIONBIO, &no_wait) == 0 &&
-        connect(backend->socket, found->ai_addr, static_cast<int>(found->ai_addrlen)) == 0;
-    if (!opened) {
+    const bool opened = sock != INVALID_SOCKET &&
+                        setsockopt(sock, SOL_SOCKET, SO_BROADCAST,
+                                   reinterpret_cast<const char*>(&on), sizeof on) == 0 &&
+                        ioctlsocket(sock, FIONBIO, &no_wait) == 0 &&
+                        connect(sock, found->ai_addr, static_cast<int>(found->ai_addrlen)) == 0;
+    if (found != nullptr && !opened) {
         error = system_text(WSAGetLastError());
     }
-    freeaddrinfo(found);
-    return opened ? backend.release() : nullptr;
+    if (sock != INVALID_SOCKET && !opened) {
+        closesocket(sock);
+    }
+    if (found != nullptr) {
+        freeaddrinfo(found);
+    }
+    return opened ? static_cast<std::intptr_t>(sock) : NO_SOCKET;
 }
 
-UdpSender::Sent UdpSender::send_datagram(Backend& backend, const std::string& datagram,
+void UdpSender::close_socket(std::intptr_t socket) {
+    closesocket(static_cast<SOCKET>(socket));
+}
+
+UdpSender::Sent UdpSender::send_datagram(std::intptr_t handle, const std::string& datagram,
                                          std::string& error) {
-    if (const int code = pending_error(backend.socket); refused_or_unreachable(code)) {
+    const auto socket = static_cast<SOCKET>(handle);
+    if (const int code = pending_error(socket); refused_or_unreachable(code)) {
         error = system_text(code);
         return Sent::REFUSED;
     }
     // Never waits (the socket does not block): a datagram the system cannot take now is
     // dropped, as the network would.
-    const int sent = ::send(backend.socket, datagram.data(), static_cast<int>(datagram.size()), 0);
+    const int sent = ::send(socket, datagram.data(), static_cast<int>(datagram.size()), 0);
     if (sent == static_cast<int>(datagram.size())) {
         return Sent::YES;
     }
