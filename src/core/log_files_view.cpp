@@ -53,26 +53,37 @@ void LogFilesView::open_files(WallTime start) {
     const std::string stem =
         c_format("nerivo-%04d-%02d-%02dT%02d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1,
                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    File* const files[] = {&status_, &nav_, &track_};
     for (int run = 0; run < MAX_RUNS_PER_SECOND; ++run) {
         // "." sorts after "-", so a second run in the same second lists after the first.
         const std::string name = run == 0 ? stem : stem + c_format(".%02d", run);
         status_.path = folder / (name + "-status.log");
         nav_.path = folder / (name + "-nav.log");
-        // Both files of a run share their name: a nav name already taken undoes the status
-        // file just made, and the run tries the next name.
-        const LogFile::Made status = status_.file.make(status_.path);
-        const LogFile::Made made =
-            status == LogFile::Made::NEW ? nav_.file.make(nav_.path) : status;
-        if (made == LogFile::Made::NEW) {
+        track_.path = folder / (name + "-track.csv");
+        // The files of a run share their name: a name already taken undoes the files just
+        // made, and the run tries the next name.
+        std::size_t made = 0;
+        LogFile::Made last = LogFile::Made::NEW;
+        for (; made < std::size(files); ++made) {
+            last = files[made]->file.make(files[made]->path);
+            if (last != LogFile::Made::NEW) {
+                break;
+            }
+        }
+        if (last == LogFile::Made::NEW) {
             writing_ = true;
+            tracking_ = true;
+            if (!track_.file.append(std::string(TRACK_CSV_HEADER) + '\n')) {
+                stop_tracking();
+            }
             return;
         }
         const std::string reason = LogFile::last_reason();
-        if (status == LogFile::Made::NEW) {
-            status_.file.close();
-            std::filesystem::remove(status_.path, error);
+        for (std::size_t undo = 0; undo < made; ++undo) {
+            files[undo]->file.close();
+            std::filesystem::remove(files[undo]->path, error);
         }
-        if (made == LogFile::Made::FAILED) {
+        if (last == LogFile::Made::FAILED) {
             cannot_write_here(reason);
             return;
         }
@@ -93,9 +104,30 @@ void LogFilesView::append(File& file, WallTime time, const std::string& line) {
 
 void LogFilesView::stop(std::string problem) {
     writing_ = false;
+    tracking_ = false;
     status_.file.close();
     nav_.file.close();
+    track_.file.close();
     problem_ = std::move(problem);
+}
+
+void LogFilesView::stop_tracking() {
+    const std::string reason = LogFile::last_reason();
+    tracking_ = false;
+    track_.file.close();
+    if (problem_.empty()) {
+        problem_ = "Cannot write track file " + utf8_text(track_.path) + ": " + reason;
+    }
+}
+
+void LogFilesView::add_track_row(const TrackRow& row) {
+    if (!started_) {
+        open_files(row.time);
+    }
+    if (tracking_ && !track_.file.append(track_csv_line(row) + '\n')) {
+        stop_tracking();
+    }
+    report_problem();
 }
 
 void LogFilesView::report_problem() {

@@ -3,9 +3,11 @@
 // The logs kept as files as well as on screen, when the operator asks for it: a view in front
 // of the window's view. Every line is appended to its log's file with its full local date and
 // time, flushed at once, and passed on unchanged; everything else is passed on untouched.
+// The track goes to a CSV file of the same run, a row at a time.
 
 #include "log_file.h"
 #include "station_view.h"
+#include "track_csv.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -14,13 +16,13 @@
 
 namespace nerivo {
 
-class LogFilesView final : public StationView {
+class LogFilesView final : public StationView, public TrackSink {
 public:
     // Runs that start within the same second get ".01" to ".99" after the time in their names.
     static constexpr int MAX_RUNS_PER_SECOND = 100;
 
     // The files go in `folder` (UTF-8), made with its parents when the first line comes; that
-    // line's time names them: nerivo-2026-12-08T20-45-07-status.log and -nav.log.
+    // line's time names them: nerivo-2026-12-08T20-45-07-status.log, -nav.log and -track.csv.
     LogFilesView(StationView& next, std::string folder);
 
     // Where a problem with the files is told, once, right after the line that met it: the
@@ -36,6 +38,10 @@ public:
     void set_field_tooltip(int id, const std::string& text) override;
     bool ask_yes_no(const std::string& text, const std::string& caption) override;
 
+    // Appended to the track file as a CSV line; a problem with it is told once, and the logs
+    // go on without it.
+    void add_track_row(const TrackRow& row) override;
+
 private:
     struct File {
         std::filesystem::path path;
@@ -45,6 +51,8 @@ private:
     void open_files(WallTime start);
     void append(File& file, WallTime time, const std::string& line);
     void stop(std::string problem);
+    // The track file alone failed: the logs go on.
+    void stop_tracking();
     void report_problem();
 
     StationView& next_;
@@ -54,6 +62,8 @@ private:
     bool writing_ = false;
     File status_;
     File nav_;
+    File track_;
+    bool tracking_ = false;
     std::string problem_; // not told yet
 };
 

@@ -99,6 +99,17 @@ void NavRelay::handle_usbl_sentence(const std::string& text, Link& vehicle) {
         silence_told_ = false;
     }
 
+    if (fix_read_) {
+        // In double: the float the record carries is only good to a metre or so.
+        const auto degrees = [](int whole, float minutes, char hemisphere, char negative) {
+            const double value = whole + minutes / 60.0;
+            return hemisphere == negative ? -value : value;
+        };
+        fix_read_(
+            wall_clock_now(),
+            degrees(sentence.lat_degrees, sentence.lat_minutes, sentence.lat_hemisphere, 'S'),
+            degrees(sentence.lon_degrees, sentence.lon_minutes, sentence.lon_hemisphere, 'W'));
+    }
     fix_latitude_ =
         decimal_degrees(sentence.lat_degrees, sentence.lat_minutes, sentence.lat_hemisphere, 'S');
     fix_longitude_ =

@@ -9,9 +9,11 @@
 #include "link.h"
 #include "smac_records.h"
 #include "usbl_intake.h"
+#include "wall_clock.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -36,6 +38,10 @@ public:
     void process_usbl_input(Link& usbl, Link& vehicle, std::size_t read_bound);
     // Once a tick: a feed that has gone quiet while the relay runs is told, once.
     void watch_feed();
+    // Every fix that passes the checks, relayed or not, with when it was read: decimal
+    // degrees, north and east positive.
+    using FixRead = std::function<void(WallTime read_at, double latitude, double longitude)>;
+    void on_fix_read(FixRead fix_read) { fix_read_ = std::move(fix_read); }
     // The navigation link let its device go: none of its text is kept.
     void forget_input() { intake_.clear(); }
 
@@ -71,6 +77,7 @@ private:
     // been quiet.
     int64_t last_fix_ms_ = 0;
     bool silence_told_ = false;
+    FixRead fix_read_;
 };
 
 } // namespace nerivo

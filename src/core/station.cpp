@@ -18,7 +18,11 @@ Station::Station(StationView& view, DumpOutput* dump, const StationSettings& set
                {"WinFrog", IDC_WINFROG_COM, IDC_WINFROG_BUTTON, "WinFrog responding...Connected"},
                [this] { relay_.forget_input(); }),
       auv_(view, log_, {"AUV", IDC_AUV_COM, IDC_AUV_BUTTON, "AUV responding...Connected"},
-           [this] { vehicle_link_closed(); }) {}
+           [this] { vehicle_link_closed(); }) {
+    relay_.on_fix_read([this](WallTime read_at, double latitude, double longitude) {
+        track_usbl_fix(read_at, latitude, longitude);
+    });
+}
 
 void Station::init_station() {
     view_.set_field_text(IDC_XMIT_PERIOD, "5");
@@ -59,6 +63,7 @@ void Station::on_tick() {
     if (auv_.connected() && monitor_.poll_vehicle_status(auv_, TICK_READ_BOUND)) {
         monitor_.show_vehicle_status();
         nmea_.send(monitor_.status(), monitor_.arrived_at());
+        track_vehicle_status();
         target_out_.send_sentences(
             target_report_.tracking(monitor_.status(), monitor_.arrived_at(), monotonic_ms()));
     }
@@ -76,6 +81,37 @@ void Station::on_tick() {
     relay_.watch_feed();
     report_dump_state();
     log_.end_tick();
+}
+
+namespace {
+
+int64_t ms_of(WallTime time) {
+    return time.seconds * 1000 + time.milliseconds;
+}
+
+} // namespace
+
+void Station::track_usbl_fix(WallTime read_at, double latitude, double longitude) {
+    track_.add_usbl_fix(ms_of(read_at), latitude, longitude);
+    if (track_sink_ != nullptr) {
+        track_sink_->add_track_row(
+            {read_at, TrackRow::Source::USBL, latitude, longitude, {}, {}, {}});
+    }
+}
+
+void Station::track_vehicle_status() {
+    const VehicleStatus& status = monitor_.status();
+    const WallTime arrived = monitor_.arrived_at();
+    // A vehicle that reports no position (NaN) has no point on the track.
+    if (!TrackModel::valid_position(status.latitude, status.longitude)) {
+        return;
+    }
+    const std::optional<Drift> drift = track_.add_vehicle_position(
+        ms_of(arrived), status.latitude, status.longitude, status.depth, status.heading);
+    if (track_sink_ != nullptr) {
+        track_sink_->add_track_row({arrived, TrackRow::Source::VEHICLE, status.latitude,
+                                    status.longitude, status.depth, status.heading, drift});
+    }
 }
 
 void Station::report_target_lost() {

@@ -13,6 +13,8 @@
 #include "station_view.h"
 #include "status_monitor.h"
 #include "target_report.h"
+#include "track_csv.h"
+#include "track_model.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +49,11 @@ public:
     void add_status_message(const std::string& message) { log_.add_status_message(message); }
     void add_nav_line(const std::string& line) { log_.add_nav_line(line); }
 
+    // The USBL fixes read and the vehicle positions shown, for the track windows.
+    const TrackModel& track() const { return track_; }
+    // Where each point of the track goes as a row too (the log files); null for none.
+    void write_track_to(TrackSink* sink) { track_sink_ = sink; }
+
     // The operator's buttons.
     void connect_winfrog();
     void connect_auv();
@@ -72,6 +79,8 @@ private:
                                 uint32_t code, const char* name);
     // The vehicle link's device failed a write: told, and the link lost if the device went.
     void vehicle_send_failed();
+    void track_usbl_fix(WallTime read_at, double latitude, double longitude);
+    void track_vehicle_status();
 
     StationView& view_;
     std::unique_ptr<DumpOutput> own_dump_;
@@ -84,6 +93,8 @@ private:
     TargetReport target_report_;
     NmeaOutput target_out_;
     bool target_stale_ = false;
+    TrackModel track_;
+    TrackSink* track_sink_ = nullptr;
     // Declared in this order so the vehicle link closes first, then WinFrog, then GPS.
     Link gps_;
     Link winfrog_;

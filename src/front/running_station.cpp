@@ -12,6 +12,7 @@ RunningStation::RunningStation(StationView& window_view, const StationOptions& o
     if (log_files_) {
         log_files_->report_problems_to(
             [this](const std::string& problem) { station_.add_status_message(problem); });
+        station_.write_track_to(log_files_.get());
     }
 }
 

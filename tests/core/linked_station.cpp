@@ -13,6 +13,14 @@ LinkedStation::LinkedStation(DumpOutput* dump_to, const StationSettings& setting
     station.init_station();
 }
 
+LinkedStation::LinkedStation(const std::string& log_folder)
+    : files(std::make_unique<LogFilesView>(view, log_folder)), station(*files, &dump) {
+    files->report_problems_to(
+        [this](const std::string& problem) { station.add_status_message(problem); });
+    station.write_track_to(files.get());
+    station.init_station();
+}
+
 void LinkedStation::connect_both() {
     station.connect_winfrog();
     station.connect_auv();

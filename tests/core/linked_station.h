@@ -3,11 +3,13 @@
 #include "com_cables.h"
 #include "control_ids.h"
 #include "fake_clock.h"
+#include "log_files_view.h"
 #include "recording_view.h"
 #include "smac_records.h"
 #include "station.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,8 @@ namespace nerivo::testing {
 struct LinkedStation {
     // `dump_to` takes the record dumps instead of `dump`.
     explicit LinkedStation(DumpOutput* dump_to = nullptr, const StationSettings& settings = {});
+    // Keeps its logs and its track in `log_folder` as well, as a run with --log-dir does.
+    explicit LinkedStation(const std::string& log_folder);
 
     ScopedTimeZone zone{"UTC0"};
     FakeClock clock{local_seconds(2023, 1, 1, 9, 5, 7)};
@@ -27,6 +31,7 @@ struct LinkedStation {
     FarEnd& vehicle = com.plug(5);
     RecordingView view;
     RecordedDump dump;
+    std::unique_ptr<LogFilesView> files;
     Station station;
 
     void connect_both();

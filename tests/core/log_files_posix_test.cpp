@@ -67,11 +67,11 @@ TEST(LogFilesOnPosix, AFileThatFailsLaterIsToldOnceAndTheLogsGoOnOnScreen) {
 }
 
 // A name the run would take, already held by anything: it is never written through, and the
-// run takes the next name for both its files.
+// run takes the next name for all its files.
 TEST(LogFilesOnPosix, ANameAlreadyHeldByAnythingIsLeftAloneAndTheRunTakesTheNext) {
     const std::string kinds[] = {"file", "link", "dangling link", "folder"};
     const std::string run = "/nerivo-2023-01-01T09-05-07";
-    for (const char* held : {"-status.log", "-nav.log"}) {
+    for (const char* held : {"-status.log", "-nav.log", "-track.csv"}) {
         for (const std::string& kind : kinds) {
             SCOPED_TRACE(held + (" held by a " + kind));
             TempFolder folder, elsewhere;
@@ -87,8 +87,9 @@ TEST(LogFilesOnPosix, ANameAlreadyHeldByAnythingIsLeftAloneAndTheRunTakesTheNext
             }
             LoggingStation(folder.path()).station.add_nav_line("Nav: 50 30.0901 N  1 45.1623 W");
 
-            EXPECT_EQ(folder.names(), (Lines{run.substr(1) + held, run.substr(1) + ".01-nav.log",
-                                             run.substr(1) + ".01-status.log"}));
+            EXPECT_EQ(folder.names(),
+                      (Lines{run.substr(1) + held, run.substr(1) + ".01-nav.log",
+                             run.substr(1) + ".01-status.log", run.substr(1) + ".01-track.csv"}));
             EXPECT_EQ(read_text(folder.path() + run + ".01-status.log"),
                       "2023-01-01T09:05:07+00:00 [000 09:05:07] Nerivo Started...ready\n");
             EXPECT_EQ(read_text(folder.path() + run + ".01-nav.log"),

@@ -20,8 +20,9 @@ TEST(LogFilesView, EveryLineGoesToItsFileWithItsDateAndOnToTheScreenUnchanged) {
     s.station.add_status_message("Start transmitting Nav packets");
     s.station.add_nav_line("Nav: 50 30.1000 N  1 45.2000 W");
 
-    EXPECT_EQ(folder.names(), (Lines{"nerivo-2023-01-01T09-05-07-nav.log",
-                                     "nerivo-2023-01-01T09-05-07-status.log"}));
+    EXPECT_EQ(folder.names(),
+              (Lines{"nerivo-2023-01-01T09-05-07-nav.log", "nerivo-2023-01-01T09-05-07-status.log",
+                     "nerivo-2023-01-01T09-05-07-track.csv"}));
     EXPECT_EQ(read_text(folder.path() + "/nerivo-2023-01-01T09-05-07-status.log"),
               "2023-01-01T09:05:07+00:00 [000 09:05:07] Nerivo Started...ready\n"
               "2023-01-01T09:05:08+00:00 [000 09:05:08] WinFrog responding...Connected\n"
@@ -76,12 +77,14 @@ TEST(LogFilesView, RunsStartedInTheSameSecondKeepApartAndListInTheOrderTheyStart
     EXPECT_EQ(
         names,
         (Lines{"nerivo-2023-01-01T09-05-07-nav.log", "nerivo-2023-01-01T09-05-07-status.log",
-               "nerivo-2023-01-01T09-05-07.01-nav.log", "nerivo-2023-01-01T09-05-07.01-status.log",
-               "nerivo-2023-01-01T09-05-07.02-nav.log",
-               "nerivo-2023-01-01T09-05-07.02-status.log"}));
+               "nerivo-2023-01-01T09-05-07-track.csv", "nerivo-2023-01-01T09-05-07.01-nav.log",
+               "nerivo-2023-01-01T09-05-07.01-status.log",
+               "nerivo-2023-01-01T09-05-07.01-track.csv", "nerivo-2023-01-01T09-05-07.02-nav.log",
+               "nerivo-2023-01-01T09-05-07.02-status.log",
+               "nerivo-2023-01-01T09-05-07.02-track.csv"}));
     const char* const runs[] = {"first run", "second run", "third run"};
     for (std::size_t run = 0; run < 3; ++run) {
-        const std::string text = read_text(folder.path() + "/" + names[2 * run + 1]);
+        const std::string text = read_text(folder.path() + "/" + names[3 * run + 1]);
         EXPECT_EQ(text, "2023-01-01T09:05:07+00:00 [000 09:05:07] Nerivo Started...ready\n"
                         "2023-01-01T09:05:07+00:00 [000 09:05:07] " +
                             std::string(runs[run]) + "\n");

@@ -47,7 +47,9 @@ kill -KILL "$station_pid"
 wait "$station_pid" 2>/dev/null || true
 station_pid=""
 
-[ "$(ls "$work/logs/today" | wc -l)" -eq 2 ] || fail "not exactly two files: $(ls "$work/logs/today")"
+[ "$(ls "$work/logs/today" | wc -l)" -eq 3 ] || fail "not exactly three files: $(ls "$work/logs/today")"
+track_file=${status_file%-status.log}-track.csv
+[ -f "$track_file" ] || fail "no track file beside the logs"
 
 # Whole lines only, each dated: date, time and offset, then the line as the window shows it.
 dated='^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:[0-9]{2} '
@@ -77,5 +79,14 @@ built=$(grep -c '^packet_size = 48$' "$work/station.log" || true)
 logged=$(lines "$nav_file")
 [ "$logged" -eq "$built" ] || [ "$logged" -eq $((built - 1)) ] ||
     fail "$built nav records built, $logged in the nav log file"
+
+# The track: its header, whole rows of eight columns, and a usbl row for every fix relayed.
+[ "$(head -n 1 "$track_file")" = "utc,source,latitude,longitude,depth_m,heading_deg,drift_m,drift_bearing_deg" ] ||
+    fail "the track file's header: $(head -n 1 "$track_file")"
+[ "$(tail -c 1 "$track_file" | od -An -c | tr -d ' ')" = '\n' ] || fail "$track_file ends inside a line"
+row='^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}Z,(usbl|vehicle),[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,[^,]*$'
+if tail -n +2 "$track_file" | grep -Evq "$row"; then fail "a track row out of shape in $track_file"; fi
+fixes=$(grep -c ',usbl,' "$track_file" || true)
+[ "$fixes" -ge "$logged" ] || fail "$logged nav records logged, $fixes fixes in the track file"
 
 echo "log files: passed: $(lines "$status_file") status and $logged nav lines kept through SIGKILL"
