@@ -143,6 +143,7 @@ TEST(StationCommands, CommandsAStalledLinkDoesNotTakeAreToldNotSentAndALostLinkT
     LinkedStation s;
     s.connect_both();
     s.vehicle.stall_far_end_settled(); // the vehicle reads nothing more
+    s.vehicle.stall_far_end();         // nor takes room a loaded kernel finds after a while
     s.station.request_status();
     s.view.answer({true});
     s.station.abort_mission();
