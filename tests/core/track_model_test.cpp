@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <optional>
 #include <vector>
 
@@ -27,7 +28,7 @@ struct DriftRow {
 };
 
 TEST(TrackModel, DriftFromTheUsblTrackAtTheVehiclesMoment) {
-    const double east_100_m_at_60 = NORTH_100_M / std::cos(60.0 * M_PI / 180.0);
+    const double east_100_m_at_60 = NORTH_100_M / std::cos(60.0 * std::numbers::pi / 180.0);
     const DriftRow rows[] = {
         {"100 m north", {{1000, 50.0, -1.0}}, 1000, 50.0 + NORTH_100_M, -1.0, Drift{100, 0}},
         {"100 m east at 60N",
