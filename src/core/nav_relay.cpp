@@ -9,10 +9,10 @@ namespace nerivo {
 namespace {
 
 // Degrees and minutes to signed decimal degrees, negated for the given hemisphere letter.
-float decimal_degrees(int degrees, float minutes, char hemisphere, char negative) {
-    const float value = static_cast<float>(static_cast<double>(degrees) + minutes / 60.0);
+double signed_degrees(int degrees, float minutes, char hemisphere, char negative) {
+    const double value = static_cast<double>(degrees) + minutes / 60.0;
     // 0 - value, not -value: a position of zero stays +0.
-    return hemisphere == negative ? 0.0f - value : value;
+    return hemisphere == negative ? 0.0 - value : value;
 }
 
 } // namespace
@@ -99,21 +99,16 @@ void NavRelay::handle_usbl_sentence(const std::string& text, Link& vehicle) {
         silence_told_ = false;
     }
 
+    // In double for the track: the float the record carries is only good to a metre or so.
+    const double latitude =
+        signed_degrees(sentence.lat_degrees, sentence.lat_minutes, sentence.lat_hemisphere, 'S');
+    const double longitude =
+        signed_degrees(sentence.lon_degrees, sentence.lon_minutes, sentence.lon_hemisphere, 'W');
     if (fix_read_) {
-        // In double: the float the record carries is only good to a metre or so.
-        const auto degrees = [](int whole, float minutes, char hemisphere, char negative) {
-            const double value = whole + minutes / 60.0;
-            return hemisphere == negative ? -value : value;
-        };
-        fix_read_(
-            wall_clock_now(),
-            degrees(sentence.lat_degrees, sentence.lat_minutes, sentence.lat_hemisphere, 'S'),
-            degrees(sentence.lon_degrees, sentence.lon_minutes, sentence.lon_hemisphere, 'W'));
+        fix_read_(wall_clock_now(), latitude, longitude);
     }
-    fix_latitude_ =
-        decimal_degrees(sentence.lat_degrees, sentence.lat_minutes, sentence.lat_hemisphere, 'S');
-    fix_longitude_ =
-        decimal_degrees(sentence.lon_degrees, sentence.lon_minutes, sentence.lon_hemisphere, 'W');
+    fix_latitude_ = static_cast<float>(latitude);
+    fix_longitude_ = static_cast<float>(longitude);
     fix_sl_ = sentence.sl;
     fix_hours_ = sentence.hours;
     fix_minutes_ = sentence.minutes;
