@@ -56,9 +56,29 @@ bool TrackModel::valid_position(double latitude, double longitude) {
            std::fabs(longitude) <= 180.0;
 }
 
+GeoPosition TrackModel::to_position(GridPoint point) const {
+    return {origin_latitude_ + point.north_m / METRES_PER_DEGREE,
+            wrapped_degrees(origin_longitude_ + point.east_m / metres_per_degree_east_)};
+}
+
 void TrackModel::add_usbl_fix(int64_t time_ms, double latitude, double longitude) {
     const GridPoint at = to_grid(latitude, longitude);
+    const int64_t previous_ms = usbl_.empty() ? INT64_MIN : usbl_.back().time_ms;
     usbl_.push({time_ms, static_cast<float>(at.east_m), static_cast<float>(at.north_m)});
+    ++revision_;
+    refresh_drift_since(std::min(previous_ms, time_ms));
+}
+
+// A new fix changes the drift only of the positions after the fix before it: it may now
+// interpolate for them, or be nearer than any was. Positions before that fix keep it as their
+// nearer neighbour.
+void TrackModel::refresh_drift_since(int64_t time_ms) {
+    for (std::size_t i = vehicle_.size(); i-- > 0 && vehicle_[i].time_ms >= time_ms;) {
+        VehiclePoint& point = vehicle_.mutable_point(i);
+        const std::optional<Drift> drift = drift_at(point.time_ms, {point.east_m, point.north_m});
+        point.drift_m = drift ? static_cast<float>(drift->distance_m) : NAN;
+        point.drift_bearing_deg = drift ? static_cast<float>(drift->bearing_deg) : NAN;
+    }
 }
 
 std::optional<Drift> TrackModel::add_vehicle_position(int64_t time_ms, double latitude,
@@ -66,13 +86,18 @@ std::optional<Drift> TrackModel::add_vehicle_position(int64_t time_ms, double la
                                                       float heading_deg) {
     const GridPoint at = to_grid(latitude, longitude);
     vehicle_.push({time_ms, static_cast<float>(at.east_m), static_cast<float>(at.north_m), depth_m,
-                   heading_deg});
+                   heading_deg, NAN, NAN});
+    ++revision_;
+    refresh_drift_since(time_ms);
     return drift_of(vehicle_.size() - 1);
 }
 
 std::optional<Drift> TrackModel::drift_of(std::size_t vehicle_index) const {
     const VehiclePoint& point = vehicle_[vehicle_index];
-    return drift_at(point.time_ms, {point.east_m, point.north_m});
+    if (!point.has_drift()) {
+        return std::nullopt;
+    }
+    return Drift{point.drift_m, point.drift_bearing_deg};
 }
 
 std::optional<Drift> TrackModel::drift_at(int64_t time_ms, GridPoint vehicle) const {

@@ -5,6 +5,7 @@
 // vehicle is from the USBL track at each of its positions (the drift). Each track keeps the
 // newest day at one point a second; older points are dropped.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -36,6 +37,16 @@ struct VehiclePoint {
     float north_m;
     float depth_m;
     float heading_deg;
+    // From the fixes stored now; NaN when there is none (see TrackModel).
+    float drift_m;
+    float drift_bearing_deg;
+
+    bool has_drift() const { return !std::isnan(drift_m); }
+};
+
+struct GeoPosition {
+    double latitude = 0;
+    double longitude = 0;
 };
 
 // A fixed number of points, oldest first; a point past that drops the oldest. The room is
@@ -62,6 +73,7 @@ public:
         return points_[(first_ + index) % points_.size()];
     }
     const Point& back() const { return (*this)[size() - 1]; }
+    Point& mutable_point(std::size_t index) { return points_[(first_ + index) % points_.size()]; }
 
 private:
     std::size_t capacity_;
@@ -100,9 +112,15 @@ public:
     // The grid's origin, fixed by the first point of either track.
     bool has_origin() const { return has_origin_; }
     [[nodiscard]] GridPoint to_grid(double latitude, double longitude);
+    // Back from the grid, for a point of either track; only once there is an origin.
+    [[nodiscard]] GeoPosition to_position(GridPoint point) const;
+
+    // Counts the points added, so that a window redraws only when there is something new.
+    uint64_t revision() const { return revision_; }
 
 private:
     std::optional<GridPoint> usbl_at(int64_t time_ms) const;
+    void refresh_drift_since(int64_t time_ms);
 
     TrackRing<UsblPoint> usbl_;
     TrackRing<VehiclePoint> vehicle_;
@@ -110,6 +128,7 @@ private:
     double origin_latitude_ = 0;
     double origin_longitude_ = 0;
     double metres_per_degree_east_ = 0;
+    uint64_t revision_ = 0;
 };
 
 } // namespace nerivo
