@@ -11,6 +11,8 @@ namespace nerivo {
 // bits for itself: commands are compared masked, so 0x0010 to 0x001F all mean About.
 constexpr unsigned ABOUT_COMMAND = 0x0010;
 constexpr unsigned SYSTEM_COMMAND_MASK = 0xFFF0;
+// The system-menu command that opens the track window (or brings it to the front).
+constexpr unsigned TRACK_COMMAND = 0x0020;
 
 // Layouts.
 constexpr int IDD_ABOUT = 100;
@@ -29,5 +31,8 @@ constexpr unsigned SYSTEM_RESTORE = 0xF120;
 
 // The About entry of the system menu (or of the window's context menu).
 constexpr const char* ABOUT_MENU_TEXT = "&About Nerivo...";
+// The track window's entry beside it; Ctrl+T in the station window does the same.
+constexpr const char* TRACK_MENU_TEXT = "&Track plot...";
+constexpr const char* TRACK_WINDOW_TITLE = "Track plot - Nerivo";
 
 } // namespace nerivo
