@@ -94,8 +94,9 @@ bool clip(PlotPoint& from, PlotPoint& to, const PlotRect& rect, bool& from_cut, 
     return true;
 }
 
-bool same_pixel(PlotPoint a, PlotPoint b) {
-    return std::lround(a.x) == std::lround(b.x) && std::lround(a.y) == std::lround(b.y);
+// Under a pixel apart either way: drawing both draws nothing more.
+bool within_a_pixel(PlotPoint a, PlotPoint b) {
+    return std::fabs(a.x - b.x) < 1 && std::fabs(a.y - b.y) < 1;
 }
 
 // Builds a track's lines inside the plan, a point a pixel at most: a day of points fitted to
@@ -119,6 +120,10 @@ public:
         last_ = point;
         bool from_cut = false;
         bool to_cut = false;
+        if (open_ && plan_.contains(to)) {
+            extend(to);
+            return;
+        }
         if (!clip(from, to, plan_, from_cut, to_cut)) {
             open_ = false;
             return;
@@ -126,17 +131,32 @@ public:
         if (!open_ || from_cut) {
             start(from);
         }
-        std::vector<PlotPoint>& line = out_.back().points;
-        if (!same_pixel(line.back(), to)) {
-            line.push_back(to);
-        }
+        extend(to);
         open_ = !to_cut;
+    }
+
+    // The line ends on the latest point itself, however close the point before it was.
+    void finish() {
+        if (!open_) {
+            return;
+        }
+        std::vector<PlotPoint>& line = out_.back().points;
+        if (line.back().x != last_.x || line.back().y != last_.y) {
+            line.push_back(last_);
+        }
     }
 
 private:
     void start(PlotPoint point) {
         out_.push_back({{point}, colour_, width_, false});
         open_ = true;
+    }
+
+    void extend(PlotPoint point) {
+        std::vector<PlotPoint>& line = out_.back().points;
+        if (!within_a_pixel(line.back(), point)) {
+            line.push_back(point);
+        }
     }
 
     const PlotRect& plan_;
@@ -220,10 +240,12 @@ void add_tracks(const TrackModel& track, const PlanMapping& map, double scale, T
     for (std::size_t i = 0; i < track.usbl().size(); ++i) {
         usbl.add(map.to_window(track.usbl()[i].east_m, track.usbl()[i].north_m));
     }
+    usbl.finish();
     TrackLines vehicle(map.plan, VEHICLE_TRACK_COLOUR, width, scene.strokes);
     for (std::size_t i = 0; i < track.vehicle().size(); ++i) {
         vehicle.add(map.to_window(track.vehicle()[i].east_m, track.vehicle()[i].north_m));
     }
+    vehicle.finish();
 
     const float radius = static_cast<float>(MARK_RADIUS_PX * scale);
     if (!track.vehicle().empty()) {

@@ -36,6 +36,8 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                                  "--usbl-period",
                                  "0.5",
                                  "--status-period=2",
+                                 "--nav-drift",
+                                 "0.2",
                                  "--origin",
                                  "-45.5,170.25",
                                  "--leg-length",
@@ -69,6 +71,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_EQ(o.vehicle_port, 7);
     EXPECT_EQ(o.usbl_period_s, 0.5);
     EXPECT_EQ(o.status_period_s, 2.0);
+    EXPECT_EQ(o.nav_drift_mps, 0.2);
     EXPECT_EQ(o.track.origin_latitude, -45.5);
     EXPECT_EQ(o.track.origin_longitude, 170.25);
     EXPECT_EQ(o.track.leg_length_m, 250.0);
@@ -111,6 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArgs{{"--usbl-period", "0"}, "--usbl-period wants a number"},
                       BadArgs{{"--usbl-period", "nan"}, "--usbl-period wants a number"},
                       BadArgs{{"--status-period", "-1"}, "--status-period wants a number"},
+                      BadArgs{{"--nav-drift", "6"}, "--nav-drift wants a number from 0 up to 5"},
                       BadArgs{{"--duration", "0"}, "--duration wants a number above 0"},
                       BadArgs{{"--origin", "50.5"}, "--origin wants LAT,LON"},
                       BadArgs{{"--origin", "91,0"}, "--origin wants LAT,LON"},

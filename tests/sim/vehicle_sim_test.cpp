@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -188,6 +190,37 @@ TEST(VehicleModel, DeadReckonsFromTheLastFix) {
     const LocalPoint now = track.to_local(model.estimate());
     EXPECT_NEAR(now.north_m, 115, 0.5); // ten seconds on at 1.5 m/s
     EXPECT_NEAR(now.east_m, 0, 0.5);
+}
+
+TEST(VehicleModel, DriftingNavigationStandsOffTheFixesByAGapThatGrowsThenSettles) {
+    const LawnMowerTrack track{TrackConfig{}};
+    SimRandom random(1);
+    VehicleModel model(track, random, START_MS, 0.2);
+    // One fix a second where the vehicle really is; the gap sampled once a minute.
+    std::vector<double> gaps;
+    LocalPoint offset;
+    for (int second = 1; second <= 600; ++second) {
+        const GeoPoint truth = track.to_geo(track.at(second).position);
+        model.apply_fix(
+            NavFix{0, static_cast<float>(truth.latitude), static_cast<float>(truth.longitude), 80},
+            START_MS + second * 1000);
+        if (second % 60 == 0) {
+            const LocalPoint estimate = track.to_local(model.estimate());
+            const LocalPoint fix = track.to_local(truth);
+            offset = {estimate.north_m - fix.north_m, estimate.east_m - fix.east_m};
+            gaps.push_back(std::hypot(offset.north_m, offset.east_m));
+        }
+    }
+    for (std::size_t minute = 1; minute < 5; ++minute) {
+        EXPECT_GT(gaps[minute], gaps[minute - 1] + 0.5) << "minute " << minute + 1;
+    }
+    // 20 m (0.2 m/s for 100 s) once settled, with the dead reckoning's own error about it.
+    for (std::size_t minute = 5; minute < gaps.size(); ++minute) {
+        EXPECT_NEAR(gaps[minute], 20.0, 3.0) << "minute " << minute + 1;
+    }
+    EXPECT_NEAR(
+        normalise_heading(std::atan2(offset.east_m, offset.north_m) * 180 / std::numbers::pi),
+        VehicleModel::NAV_DRIFT_BEARING_DEG, 10.0);
 }
 
 TEST_F(VehicleTest, AnswersRequestStatusWithExactlyOneRecord) {

@@ -148,7 +148,7 @@ int run(const SimOptions& options, const std::string& command_line) {
     SimCounters counters;
     SimRandom random(options.seed);
     const LawnMowerTrack track(options.track);
-    VehicleModel model(track, random, start);
+    VehicleModel model(track, random, start, options.nav_drift_mps);
     UsblFeed usbl(usbl_link.master_fd(), track, random, options.faults, counters, sink, start,
                   std::llround(options.usbl_period_s * 1000));
     usbl.set_depth_source(&model);

@@ -220,6 +220,11 @@ NERIVO_COM_DIR set to the same folder and connect COM 1 and COM 5 as usual.)");
           "also send a status record every period (default 0: only when\n"
           "the station sends request status)",
           number(out.status_period_s, 0, 3600, false));
+    value("--nav-drift", "M/S", VEHICLE,
+          "the vehicle's own navigation drifts at this speed towards 045\n"
+          "degrees, as in a current it does not know of; a relayed fix pulls\n"
+          "it only 1% of the way back (default 0: a fix puts it right)",
+          number(out.nav_drift_mps, 0, 5, false));
 
     value("--seed", "N", RUN,
           "seed for the noise and the faults (default 1): the same seed\ngives the same run",

@@ -15,6 +15,7 @@ struct SimOptions {
     int vehicle_port = 5;
     double usbl_period_s = 1.0;
     double status_period_s = 0.0; // 0: only on request
+    double nav_drift_mps = 0.0;   // 0: the vehicle's navigation is exact
     TrackConfig track;
     uint64_t seed = 1;
     double duration_s = 0.0; // 0: until stopped

@@ -16,9 +16,10 @@ double seabed_depth(LocalPoint p) {
 
 } // namespace
 
-VehicleModel::VehicleModel(const LawnMowerTrack& track, SimRandom& random, int64_t start_ms)
-    : track_(track), random_(random), start_ms_(start_ms), last_step_ms_(start_ms),
-      behaviour_since_ms_(start_ms) {
+VehicleModel::VehicleModel(const LawnMowerTrack& track, SimRandom& random, int64_t start_ms,
+                           double nav_drift_mps)
+    : track_(track), random_(random), start_ms_(start_ms), nav_drift_mps_(nav_drift_mps),
+      last_step_ms_(start_ms), behaviour_since_ms_(start_ms) {
     const TrackPoint start = track_.at(0);
     estimate_ = start.position;
     heading_deg_ = start.heading_deg;
@@ -53,6 +54,11 @@ void VehicleModel::step(int64_t now_ms) {
     } else if (behaviour_ == SMAC_BEHAVIOUR_ASCENDING) {
         depth_m_ = std::max(depth_m_ - ASCENT_RATE_MPS * dt, 0.0);
     }
+    if (nav_drift_mps_ > 0) {
+        const double b = NAV_DRIFT_BEARING_DEG * std::numbers::pi / 180.0;
+        estimate_.north_m += nav_drift_mps_ * dt * std::cos(b);
+        estimate_.east_m += nav_drift_mps_ * dt * std::sin(b);
+    }
     if (depth_m_ > 0) {
         battery_v_ = std::max(battery_v_ - BATTERY_DRAIN_V_PER_S * dt, BATTERY_EMPTY_V);
     }
@@ -64,7 +70,14 @@ void VehicleModel::apply_fix(const NavFix& fix, int64_t now_ms) {
     if (!std::isfinite(fix.latitude) || !std::isfinite(fix.longitude)) {
         return;
     }
-    estimate_ = track_.to_local({fix.latitude, fix.longitude});
+    const LocalPoint at = track_.to_local({fix.latitude, fix.longitude});
+    if (nav_drift_mps_ > 0) {
+        // A navigation filter that trusts its own reckoning over any one fix.
+        estimate_.north_m += FIX_PULL * (at.north_m - estimate_.north_m);
+        estimate_.east_m += FIX_PULL * (at.east_m - estimate_.east_m);
+    } else {
+        estimate_ = at;
+    }
     ++fixes_;
 }
 

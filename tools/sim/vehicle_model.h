@@ -3,6 +3,9 @@
 // The vehicle as the station sees it through its status records: where it thinks it is
 // (the last relayed fix plus dead reckoning), heading, depth, altitude, battery, humidity,
 // behaviour and abort state. Time comes in as milliseconds since 1970.
+//
+// Its navigation may drift, as in a current it does not know of: then its estimate wanders
+// off towards NAV_DRIFT_BEARING_DEG, and a relayed fix only pulls it part of the way back.
 
 #include "lawn_mower_track.h"
 #include "sim_support.h"
@@ -32,13 +35,19 @@ public:
     static constexpr double BATTERY_FULL_V = 25.2;
     static constexpr double BATTERY_EMPTY_V = 21.0;
     static constexpr double BATTERY_DRAIN_V_PER_S = 0.0004;
+    static constexpr double NAV_DRIFT_BEARING_DEG = 45.0;
+    // How far a fix moves a drifting estimate, as a share of the gap between them. At one fix a
+    // second the gap settles near 100 s of drift (20 m at 0.2 m/s), two thirds of it in 100 s.
+    static constexpr double FIX_PULL = 0.01;
 
-    // `track` is where the vehicle is steering; `random` adds sensor noise.
-    VehicleModel(const LawnMowerTrack& track, SimRandom& random, int64_t start_ms);
+    // `track` is where the vehicle is steering; `random` adds sensor noise; `nav_drift_mps` 0
+    // keeps the navigation exact and lets a fix replace the estimate.
+    VehicleModel(const LawnMowerTrack& track, SimRandom& random, int64_t start_ms,
+                 double nav_drift_mps = 0);
 
     // Brings the model forward to `now_ms`; a clock that went back is taken as no time.
     void step(int64_t now_ms);
-    // A relayed fix replaces the dead-reckoned position.
+    // A relayed fix replaces the dead-reckoned position, or pulls a drifting one towards it.
     void apply_fix(const NavFix& fix, int64_t now_ms);
     CommandOutcome command(uint32_t code, int64_t now_ms);
 
@@ -59,6 +68,7 @@ private:
     const LawnMowerTrack& track_;
     SimRandom& random_;
     int64_t start_ms_;
+    double nav_drift_mps_;
     int64_t last_step_ms_;
     uint32_t behaviour_ = SMAC_BEHAVIOUR_DIVING;
     int32_t abort_flag_ = 0;
