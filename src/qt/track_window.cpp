@@ -60,6 +60,7 @@ void TrackWindow::paint_scene(QPainter& painter, const TrackScene& scene) {
             continue;
         }
         points.clear();
+        points.reserve(static_cast<qsizetype>(stroke.points.size()));
         for (const PlotPoint& point : stroke.points) {
             points.append(QPointF(point.x, point.y));
         }
