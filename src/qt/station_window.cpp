@@ -4,6 +4,7 @@
 #include "state_button.h"
 #include "station.h"
 #include "station_bindings.h"
+#include "track_window.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -79,6 +80,9 @@ void StationWindow::timerEvent(QTimerEvent* event) {
 void StationWindow::on_tick() {
     if (station_ != nullptr) {
         station_->on_tick();
+    }
+    if (track_window_ != nullptr) {
+        track_window_->follow_track();
     }
 }
 

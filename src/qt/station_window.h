@@ -19,6 +19,7 @@
 namespace nerivo {
 
 class Station;
+class TrackWindow;
 
 class StationWindow : public QDialog {
     Q_OBJECT
@@ -41,7 +42,7 @@ public:
     bool init_station();
     void on_tick();
     void on_exit();
-    // A system-menu command by id; the About entry of the context menu comes this way too.
+    // A system-menu command by id; the context menu's entries and Ctrl+T come this way too.
     void on_system_command(unsigned command_id);
     void on_paint(); // from the paint event only
 
@@ -61,8 +62,12 @@ protected:
     void timerEvent(QTimerEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Shows the track window and brings it to the front, making it the first time.
+    void open_track_window();
+
     // What the station tells the window.
     class View : public StationView {
     public:
@@ -88,6 +93,7 @@ private:
     bool initialised_ = false;
     View view_{*this};
     Station* station_ = nullptr;
+    TrackWindow* track_window_ = nullptr; // made when first opened; a child, so ours
 };
 
 } // namespace nerivo

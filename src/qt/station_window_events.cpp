@@ -1,11 +1,15 @@
-// The window's own events: the system command, the context menu, painting while minimised.
+// The window's own events: the system command, the context menu, Ctrl+T, painting while
+// minimised.
 #include "station_window.h"
 
 #include "about_box.h"
 #include "app_icon.h"
+#include "station.h"
+#include "track_window.h"
 
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -17,6 +21,10 @@ void StationWindow::on_system_command(unsigned command_id) {
     if (command == ABOUT_COMMAND) {
         AboutBox about(this);
         about.exec();
+        return;
+    }
+    if (command == TRACK_COMMAND) {
+        open_track_window();
         return;
     }
     switch (command) {
@@ -34,8 +42,20 @@ void StationWindow::on_system_command(unsigned command_id) {
     }
 }
 
-// The About entry lives here, on the window's background: Linux desktops have no system menu
-// to add it to.
+void StationWindow::open_track_window() {
+    if (station_ == nullptr) {
+        return;
+    }
+    if (track_window_ == nullptr) {
+        track_window_ = new TrackWindow(station_->track(), this);
+    }
+    track_window_->show();
+    track_window_->raise();
+    track_window_->activateWindow();
+}
+
+// The About and track entries live here, on the window's background: Linux desktops have no system
+// menu to add it to.
 void StationWindow::contextMenuEvent(QContextMenuEvent* event) {
     QWidget* under = childAt(event->pos());
     const bool background = under == nullptr || qobject_cast<QGroupBox*>(under) != nullptr ||
@@ -46,9 +66,22 @@ void StationWindow::contextMenuEvent(QContextMenuEvent* event) {
     }
     QMenu menu(this);
     QAction* about = menu.addAction(QString::fromUtf8(ABOUT_MENU_TEXT));
-    if (menu.exec(event->globalPos()) == about) {
-        on_system_command(ABOUT_COMMAND);
+    about->setData(ABOUT_COMMAND);
+    QAction* track = menu.addAction(QString::fromUtf8(TRACK_MENU_TEXT));
+    track->setData(TRACK_COMMAND);
+    if (const QAction* chosen = menu.exec(event->globalPos())) {
+        on_system_command(chosen->data().toUInt());
     }
+}
+
+// Ctrl+T reaches here from whichever control has the focus: none of them takes it. A key
+// event, not a shortcut, so that it works whether or not the window is the active one yet.
+void StationWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_T && event->modifiers() == Qt::ControlModifier) {
+        on_system_command(TRACK_COMMAND);
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void StationWindow::paintEvent(QPaintEvent*) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -15,19 +16,21 @@ StartedStation::StartedStation(const StationOptions& options) : BuiltStation(opt
     window().show();
 }
 
-Opened run_answering(const std::function<void()>& action) {
+Opened run_answering(const std::function<void()>& action, int menu_choice) {
     Opened opened;
     QWidget* const before = QApplication::activeModalWidget();
     QTimer probe;
     probe.setInterval(5);
-    QObject::connect(&probe, &QTimer::timeout, [&opened, before] {
+    QObject::connect(&probe, &QTimer::timeout, [&opened, before, menu_choice] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
             for (const QAction* item : menu->actions()) {
                 if (!item->isSeparator()) {
                     opened.menu_items << item->text();
                 }
             }
-            QTest::keyClick(menu, Qt::Key_Down);
+            for (int i = 0; i <= menu_choice; ++i) {
+                QTest::keyClick(menu, Qt::Key_Down);
+            }
             QTest::keyClick(menu, Qt::Key_Return);
             return;
         }
@@ -47,6 +50,24 @@ int exec_and(StationWindow& window, const std::function<void()>& act) {
     QTimer::singleShot(0, &window, act);
     QTimer::singleShot(3000, &window, [&window] { window.done(-1); });
     return window.exec();
+}
+
+QImage on_screen(QWidget& window) {
+    QCoreApplication::processEvents();
+    return window.screen()
+        ->grabWindow(window.winId())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QWidgetList shown_windows_titled(const QString& title) {
+    QWidgetList shown;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->windowTitle() == title) {
+            shown << widget;
+        }
+    }
+    return shown;
 }
 
 QStringList screen_of(const StationWindow& window) {

@@ -4,7 +4,9 @@
 #include "recording_view.h"
 #include "station_app.h"
 
+#include <QImage>
 #include <QStringList>
+#include <QWidgetList>
 
 #include <functional>
 #include <memory>
@@ -32,14 +34,22 @@ struct StartedStation : BuiltStation {
 // What opened while an action ran.
 struct Opened {
     QStringList boxes;      // titles of modal boxes, each answered with Esc
-    QStringList menu_items; // entries of the popup menus, each answered by choosing the first
+    QStringList menu_items; // entries of the popup menus
 };
 
-// Runs `action` and answers every modal box and popup menu that opens meanwhile.
-Opened run_answering(const std::function<void()>& action);
+// Runs `action` and answers every modal box and popup menu that opens meanwhile, a menu by
+// choosing its entry number `menu_choice` (from 0).
+Opened run_answering(const std::function<void()>& action, int menu_choice = 0);
 
 // Runs the window modally; `act` runs from inside the modal loop. Gives up after 3 s with -1.
 int exec_and(StationWindow& window, const std::function<void()>& act);
+
+// What reached the screen of a shown window, once pending paints are done: unlike a grab,
+// which paints afresh, this misses an update the window never asked for.
+QImage on_screen(QWidget& window);
+
+// The windows on screen with this title.
+QWidgetList shown_windows_titled(const QString& title);
 
 // Every control's text, in layout order, plus the log lengths: what the operator sees.
 QStringList screen_of(const StationWindow& window);

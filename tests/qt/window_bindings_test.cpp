@@ -5,6 +5,7 @@
 #include "pty_pair.h"
 #include "state_button.h"
 #include "station_helpers.h"
+#include "track_plot.h"
 
 #include <QApplication>
 #include <QImage>
@@ -18,7 +19,10 @@ namespace {
 
 using nerivo::testing::answer_next_modal;
 using nerivo::testing::ComDir;
+using nerivo::testing::exec_and;
+using nerivo::testing::on_screen;
 using nerivo::testing::PtyPair;
+using nerivo::testing::shown_windows_titled;
 using nerivo::testing::StartedStation;
 using namespace nerivo;
 
@@ -158,6 +162,61 @@ TEST(WindowBindings, TheWindowsOwnTimerTicksWhileTheBoxWaitsForAnAnswer) {
     s.click(IDC_ABORT_MISSION);
     EXPECT_TRUE(record_while_open);
     EXPECT_EQ(s.window().nav_log()->line_count(), 1);
+}
+
+TEST(WindowBindings, TheTrackWindowShowsWhatEachTickBringsAndComesBackAsItWasLeft) {
+    WiredStation s;
+    s.click(IDC_WINFROG_BUTTON);
+    s.click(IDC_AUV_BUTTON);
+    const auto open_track = [&s] {
+        QTest::keyClick(s.window().focusWidget(), Qt::Key_T, Qt::ControlModifier);
+    };
+    open_track();
+    QWidget* track = shown_windows_titled(QStringLiteral("Track plot - Nerivo")).value(0);
+    ASSERT_NE(track, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(track));
+    const QImage empty = on_screen(*track);
+
+    // The vehicle 50 m north of the fix.
+    const VehicleStatus status{-45.70531f, -3.5f, 0, 12.5f, 3.75f, 24.1f, 31.0f, 2, 0};
+    uint8_t record[SMAC_STATUS_RECORD_SIZE];
+    SmacHeader header{};
+    uint32_t size = 0;
+    smac_build_status(&header, &status, s.clock.now(), record, &size);
+    ASSERT_TRUE(s.vehicle.write(record, size));
+    ASSERT_TRUE(s.usbl.write(EXAMPLE));
+    ASSERT_TRUE(s.vehicle.wait_pending_at_device(size));
+    ASSERT_TRUE(s.usbl.wait_pending_at_device(EXAMPLE.size()));
+    s.window().on_tick();
+
+    const QImage shown = on_screen(*track);
+    TrackPlot plot;
+    const TrackScene scene = plot.scene(s.station().track(), track->width(), track->height(), 1);
+    ASSERT_TRUE(scene.usbl_latest && scene.vehicle_latest);
+    const auto at = [](const QImage& image, PlotPoint point) {
+        return image.pixel(static_cast<int>(point.x), static_cast<int>(point.y)) & 0xFFFFFF;
+    };
+    EXPECT_EQ(at(shown, *scene.usbl_latest), USBL_TRACK_COLOUR);
+    EXPECT_EQ(at(shown, *scene.vehicle_latest), VEHICLE_TRACK_COLOUR);
+    EXPECT_NE(at(empty, *scene.usbl_latest), USBL_TRACK_COLOUR);
+
+    // The station window runs modally, as in the program; the track window takes keys all the
+    // same (the key goes the way a real one does, past the modal check).
+    QImage zoomed;
+    s.window().hide(); // so that exec() shows it modally
+    const int result = exec_and(s.window(), [&] {
+        QTest::keyClick(track->windowHandle(), Qt::Key_Minus);
+        zoomed = on_screen(*track);
+        s.window().done(0);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(zoomed != shown);
+    s.window().show();
+    track->close();
+    EXPECT_FALSE(track->isVisible());
+    open_track();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(track));
+    EXPECT_TRUE(on_screen(*track) == zoomed) << "not as it was left";
 }
 
 // The nine fields of the vehicle status.

@@ -7,7 +7,10 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -15,6 +18,7 @@ using nerivo::testing::BuiltStation;
 using nerivo::testing::exec_and;
 using nerivo::testing::Opened;
 using nerivo::testing::run_answering;
+using nerivo::testing::shown_windows_titled;
 using nerivo::testing::StartedStation;
 using namespace nerivo;
 
@@ -31,7 +35,7 @@ TEST(SystemCommand, EveryIdFrom0x10To0x1FOpensTheAboutBox) {
 
 TEST(SystemCommand, OtherIdsOpenNothing) {
     StartedStation station;
-    for (const unsigned id : {0x0000u, 0x000Fu, 0x0020u, 0x0110u, 0xF010u, 0xF100u}) {
+    for (const unsigned id : {0x0000u, 0x000Fu, 0x0030u, 0x0110u, 0xF010u, 0xF100u}) {
         const Opened opened = run_answering([&] { station.window().on_system_command(id); });
         EXPECT_TRUE(opened.boxes.isEmpty()) << std::hex << id;
         EXPECT_TRUE(station.window().isVisible()) << std::hex << id;
@@ -56,16 +60,18 @@ TEST(SystemCommand, CloseIsMaskedLikeEveryOtherCommand) {
 }
 
 // Right-clicks the window at `point`: the event goes to whatever is there, as a click would.
-Opened right_click(StationWindow& window, QPoint point) {
-    return run_answering([&] {
-        QWidget* target = window.childAt(point);
-        if (target == nullptr) {
-            target = &window;
-        }
-        const QPoint local = target->mapFrom(&window, point);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, local, target->mapToGlobal(local));
-        QApplication::sendEvent(target, &event);
-    });
+Opened right_click(StationWindow& window, QPoint point, int menu_choice = 0) {
+    return run_answering(
+        [&] {
+            QWidget* target = window.childAt(point);
+            if (target == nullptr) {
+                target = &window;
+            }
+            const QPoint local = target->mapFrom(&window, point);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, local, target->mapToGlobal(local));
+            QApplication::sendEvent(target, &event);
+        },
+        menu_choice);
 }
 
 QPoint centre_of(const StationWindow& window, int id) {
@@ -73,7 +79,7 @@ QPoint centre_of(const StationWindow& window, int id) {
     return control->mapTo(&window, control->rect().center());
 }
 
-TEST(ContextMenu, BackgroundOffersAboutWhichOpensTheAboutBox) {
+TEST(ContextMenu, BackgroundOffersAboutFirstThenTheTrackPlot) {
     StartedStation station;
     StationWindow& window = station.window();
     const QPoint places[] = {
@@ -83,7 +89,7 @@ TEST(ContextMenu, BackgroundOffersAboutWhichOpensTheAboutBox) {
     };
     for (const QPoint place : places) {
         const Opened opened = right_click(window, place);
-        EXPECT_EQ(opened.menu_items, QStringList{"&About Nerivo..."})
+        EXPECT_EQ(opened.menu_items, (QStringList{"&About Nerivo...", "&Track plot..."}))
             << place.x() << "," << place.y();
         EXPECT_EQ(opened.boxes, QStringList{ABOUT}) << place.x() << "," << place.y();
     }
@@ -120,6 +126,36 @@ TEST(ContextMenu, LogsOfferOnlyCopyWhichPutsTheSelectedLinesOnTheClipboard) {
         EXPECT_EQ(opened.menu_items, QStringList{"Copy"}) << row.id;
         EXPECT_TRUE(opened.boxes.isEmpty()) << row.id;
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(row.copied)) << row.id;
+    }
+}
+
+TEST(TrackWindowOpening, CtrlTTheMenuEntryAndTheCommandEachShowTheOneTrackWindow) {
+    struct Row {
+        const char* how;
+        std::function<void(StationWindow&)> open;
+    };
+    const Row rows[] = {
+        {"Ctrl+T",
+         [](StationWindow& w) {
+             QTest::keyClick(w.focusWidget(), Qt::Key_T, Qt::ControlModifier);
+         }},
+        {"context menu",
+         [](StationWindow& w) {
+             right_click(w, QPoint(4, 4), 1);
+         }},
+        {"masked command",
+         [](StationWindow& w) {
+             w.on_system_command(TRACK_COMMAND | 0xF);
+         }},
+    };
+    for (const Row& row : rows) {
+        StartedStation station;
+        row.open(station.window());
+        row.open(station.window());
+        const QWidgetList opened = shown_windows_titled(QStringLiteral("Track plot - Nerivo"));
+        ASSERT_EQ(opened.size(), 1) << row.how;
+        // Owned: it goes with the station window and takes input while that runs modally.
+        EXPECT_EQ(opened[0]->parentWidget(), &station.window()) << row.how;
     }
 }
 
