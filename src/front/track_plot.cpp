@@ -58,6 +58,11 @@ std::string duration_text(int64_t ms) {
 
 // Cuts a segment to the rectangle (Liang-Barsky). False when none of it is inside.
 bool clip(PlotPoint& from, PlotPoint& to, const PlotRect& rect, bool& from_cut, bool& to_cut) {
+    // Most of a zoomed-in day: both ends off the same side.
+    if ((from.x < rect.left && to.x < rect.left) || (from.x > rect.right && to.x > rect.right) ||
+        (from.y < rect.top && to.y < rect.top) || (from.y > rect.bottom && to.y > rect.bottom)) {
+        return false;
+    }
     const double dx = to.x - from.x;
     const double dy = to.y - from.y;
     double enter = 0;
@@ -99,73 +104,114 @@ bool within_a_pixel(PlotPoint a, PlotPoint b) {
     return std::fabs(a.x - b.x) < 1 && std::fabs(a.y - b.y) < 1;
 }
 
-// Builds a track's lines inside the plan, a point a pixel at most: a day of points fitted to
-// a window is mostly points on top of each other, and a zoomed-in day mostly points outside.
+// Builds a track's lines inside the plan, drawing no more than the pixels need: a point under
+// a pixel from the last is left out, and so is a step through pixels the lines already went
+// through. A day of a survey fitted to a window is mostly points on top of each
+// other and legs flown over again; a zoomed-in day is mostly points outside, cut off here.
 class TrackLines {
 public:
     TrackLines(const PlotRect& plan, uint32_t colour, float width, std::vector<PlotStroke>& out)
-        : plan_(plan), colour_(colour), width_(width), out_(out) {}
+        : plan_(plan), columns_(static_cast<int>(plan.right - plan.left) + 1),
+          rows_(static_cast<int>(plan.bottom - plan.top) + 1),
+          covered_(static_cast<std::size_t>(columns_) * rows_), colour_(colour), width_(width),
+          out_(out) {}
 
     void add(PlotPoint point) {
         if (!has_last_) {
             has_last_ = true;
             last_ = point;
             if (plan_.contains(point)) {
-                start(point);
+                begin(point);
             }
             return;
         }
         PlotPoint from = last_;
         PlotPoint to = point;
         last_ = point;
-        bool from_cut = false;
-        bool to_cut = false;
         if (open_ && plan_.contains(to)) {
-            extend(to);
+            extend(to, false);
             return;
         }
+        bool from_cut = false;
+        bool to_cut = false;
         if (!clip(from, to, plan_, from_cut, to_cut)) {
             open_ = false;
             return;
         }
         if (!open_ || from_cut) {
-            start(from);
+            begin(from);
         }
-        extend(to);
+        extend(to, false);
         open_ = !to_cut;
     }
 
     // The line ends on the latest point itself, however close the point before it was.
     void finish() {
-        if (!open_) {
-            return;
-        }
-        std::vector<PlotPoint>& line = out_.back().points;
-        if (line.back().x != last_.x || line.back().y != last_.y) {
-            line.push_back(last_);
+        if (open_) {
+            extend(last_, true);
         }
     }
 
 private:
-    void start(PlotPoint point) {
-        out_.push_back({{point}, colour_, width_, false});
+    // A line starts here; it is drawn from here once it goes somewhere new.
+    void begin(PlotPoint point) {
+        anchor_ = point;
+        drawn_ = false;
         open_ = true;
     }
 
-    void extend(PlotPoint point) {
-        std::vector<PlotPoint>& line = out_.back().points;
-        if (!within_a_pixel(line.back(), point)) {
-            line.push_back(point);
+    void extend(PlotPoint point, bool always) {
+        if (always ? anchor_.x == point.x && anchor_.y == point.y : within_a_pixel(anchor_, point)) {
+            return;
         }
+        if (!cover(anchor_, point) && !always) {
+            anchor_ = point;
+            drawn_ = false;
+            return;
+        }
+        if (!drawn_) {
+            out_.push_back({{anchor_}, colour_, width_, false});
+            drawn_ = true;
+        }
+        out_.back().points.push_back(point);
+        anchor_ = point;
+    }
+
+    // Marks the pixels the segment goes through; true when one of them was new.
+    bool cover(PlotPoint from, PlotPoint to) {
+        const float steps = std::ceil(std::max(std::fabs(to.x - from.x), std::fabs(to.y - from.y)));
+        const float step_x = steps > 0 ? (to.x - from.x) / steps : 0.0f;
+        const float step_y = steps > 0 ? (to.y - from.y) / steps : 0.0f;
+        bool fresh = false;
+        PlotPoint at = from;
+        for (int i = static_cast<int>(steps); i >= 0; --i) {
+            uint8_t& pixel = covered(at);
+            fresh = fresh || pixel == 0;
+            pixel = 1;
+            at.x += step_x;
+            at.y += step_y;
+        }
+        return fresh;
+    }
+
+    uint8_t& covered(PlotPoint point) {
+        const int column = std::clamp(static_cast<int>(point.x - plan_.left), 0, columns_ - 1);
+        const int row = std::clamp(static_cast<int>(point.y - plan_.top), 0, rows_ - 1);
+        return covered_[static_cast<std::size_t>(row) * columns_ + column];
     }
 
     const PlotRect& plan_;
+    int columns_;
+    int rows_;
+    std::vector<uint8_t> covered_; // the pixels this track's lines go through
     uint32_t colour_;
     float width_;
     std::vector<PlotStroke>& out_;
     bool has_last_ = false;
-    bool open_ = false;
+    bool open_ = false;  // the point before was inside the plan
+    bool drawn_ = false; // the last stroke ends at the anchor
     PlotPoint last_;
+    PlotPoint anchor_;
 };
 
 struct Bounds {
@@ -272,7 +318,6 @@ void add_tracks(const TrackModel& track, const PlanMapping& map, double scale, T
                 scene.strokes.push_back(
                     segment(at, ahead, VEHICLE_TRACK_COLOUR, static_cast<float>(2 * scale)));
             }
-            scene.marks.push_back({at, radius, VEHICLE_TRACK_COLOUR});
             scene.vehicle_latest = at;
         }
     }
@@ -282,6 +327,10 @@ void add_tracks(const TrackModel& track, const PlanMapping& map, double scale, T
             scene.marks.push_back({at, radius, USBL_TRACK_COLOUR});
             scene.usbl_latest = at;
         }
+    }
+    // The vehicle's over the fix's: a drift under a mark's width still shows the vehicle.
+    if (scene.vehicle_latest) {
+        scene.marks.push_back({*scene.vehicle_latest, radius, VEHICLE_TRACK_COLOUR});
     }
 }
 
@@ -321,14 +370,22 @@ void add_drift_strip(const TrackModel& track, double scale, TrackScene& scene) {
     const int64_t span_ms = std::max<int64_t>(vehicle.back().time_ms - first_ms, 1);
     std::vector<float> low(columns, std::numeric_limits<float>::infinity());
     std::vector<float> high(columns, -std::numeric_limits<float>::infinity());
+    // The line is broken where the drift is: no fix near a position, or positions far apart.
+    std::vector<uint8_t> break_before(columns, 0);
     float greatest = 0;
+    int64_t last_ms = INT64_MIN;
     for (std::size_t i = 0; i < vehicle.size(); ++i) {
         const VehiclePoint& point = vehicle[i];
         if (!point.has_drift()) {
+            last_ms = INT64_MIN;
             continue;
         }
         const auto column = static_cast<int>(std::clamp<int64_t>(
             (point.time_ms - first_ms) * (columns - 1) / span_ms, 0, columns - 1));
+        if (last_ms == INT64_MIN || point.time_ms - last_ms > TrackModel::INTERPOLATE_WITHIN_MS) {
+            break_before[column] = 1;
+        }
+        last_ms = point.time_ms;
         low[column] = std::min(low[column], point.drift_m);
         high[column] = std::max(high[column], point.drift_m);
         greatest = std::max(greatest, point.drift_m);
@@ -342,10 +399,9 @@ void add_drift_strip(const TrackModel& track, double scale, TrackScene& scene) {
     PlotStroke* line = nullptr;
     for (int column = 0; column < columns; ++column) {
         if (low[column] > high[column]) {
-            line = nullptr;
             continue;
         }
-        if (line == nullptr) {
+        if (line == nullptr || break_before[column] != 0) {
             scene.strokes.push_back({{}, DRIFT_COLOUR, static_cast<float>(std::max(1.0, scale))});
             line = &scene.strokes.back();
         }

@@ -110,6 +110,30 @@ TEST(TrackPlot, FitsBothTracksThenFollowsTheLatestPointsAtTheOperatorsZoom) {
     EXPECT_TRUE(plot.behind(track));
 }
 
+// A few positions a second apart, the drift growing: one line across the strip, climbing.
+TEST(TrackPlot, TheDriftStripClimbsAsTheDriftGrows) {
+    TrackModel track;
+    for (int64_t second = 0; second < 5; ++second) {
+        add_usbl(track, second * 1000, 0, 0);
+        add_vehicle(track, second * 1000, 0, 10.0 * (second + 1));
+    }
+    TrackPlot plot;
+    const TrackScene scene = plot.scene(track, 800, 600, 1.0);
+    std::vector<PlotPoint> line;
+    for (const PlotStroke& stroke : scene.strokes) {
+        if (stroke.colour == DRIFT_COLOUR && scene.strip.contains(stroke.points.front())) {
+            line.insert(line.end(), stroke.points.begin(), stroke.points.end());
+            EXPECT_GE(stroke.points.size(), 5u);
+        }
+    }
+    ASSERT_GE(line.size(), 5u);
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        EXPECT_GT(line[i].x, line[i - 1].x);
+        EXPECT_LT(line[i].y, line[i - 1].y);
+    }
+    EXPECT_TRUE(has_text(scene, "Drift over time, 0 to 50 m"));
+}
+
 // A day of a lawn mower survey at 1 Hz: what is drawn is bounded by the pixels, not the points,
 // fitted or zoomed far in, and no track line leaves the plan.
 TEST(TrackPlot, ADayOfPointsDrawsNoMoreThanThePixelsNeed) {
