@@ -223,25 +223,38 @@ bool TrackWindow::on_key(WPARAM key) {
     return true;
 }
 
+// As the Qt window does: nerivo-track.gpx in the current folder the first time, the last name
+// saved after that; nothing said on success, and a box saying why on failure.
 void TrackWindow::save_as_gpx() {
-    wchar_t name[MAX_PATH] = L"nerivo-track.gpx";
+    std::wstring name(MAX_PATH, L'\0');
+    const std::wstring& offered = save_path_.empty() ? L"nerivo-track.gpx" : save_path_;
+    offered.copy(name.data(), std::min(offered.size(), name.size() - 1));
+    std::wstring folder(MAX_PATH, L'\0');
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder.data());
+    folder.resize(length < MAX_PATH ? length : 0);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = window_;
     dialog.lpstrFilter = L"GPX files (*.gpx)\0*.gpx\0All files (*.*)\0*.*\0";
-    dialog.lpstrFile = name;
+    dialog.lpstrFile = name.data();
     dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrDefExt = L"gpx";
+    dialog.lpstrInitialDir = save_path_.empty() && !folder.empty() ? folder.c_str() : nullptr;
+    dialog.lpstrTitle = L"Save track as GPX";
+    dialog.lpstrDefExt = L"gpx"; // a name typed without it gets it
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     std::string problem;
     if (GetSaveFileNameW(&dialog)) {
+        name.resize(name.find(L'\0'));
         problem = save_track_gpx(track_, std::filesystem::path(name));
+        if (problem.empty()) {
+            save_path_ = name;
+        }
     } else if (const DWORD error = CommDlgExtendedError(); error != 0) {
-        problem = "The save dialog could not be shown (error " + std::to_string(error) + ").";
+        problem = "the save dialog could not be shown (error " + std::to_string(error) + ")";
     }
     if (!problem.empty()) {
-        MessageBoxW(window_, wide(problem).c_str(), wide(TRACK_WINDOW_TITLE).c_str(),
-                    MB_OK | MB_ICONERROR);
+        MessageBoxW(window_, wide("The track was not saved: " + problem).c_str(),
+                    wide(TRACK_WINDOW_TITLE).c_str(), MB_OK | MB_ICONWARNING);
     }
 }
 

@@ -52,6 +52,7 @@ private:
     bool picture_stale_ = true;
     HFONT font_ = nullptr;
     float font_for_height_ = 0;
+    std::wstring save_path_; // the last file saved
 };
 
 } // namespace nerivo
