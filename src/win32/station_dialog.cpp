@@ -18,6 +18,9 @@ bool is_field(const ControlTemplate& row) {
     return row.kind == ControlKind::EDIT && row.id != NO_ID;
 }
 
+// The station window whose keys the filter looks at: one a thread, as there is one station.
+StationDialog* filtered_window = nullptr;
+
 } // namespace
 
 INT_PTR StationDialog::run() {
@@ -40,9 +43,33 @@ INT_PTR CALLBACK StationDialog::dialog_proc(HWND window, UINT message, WPARAM wp
     return self != nullptr ? self->on_message(message, wparam, lparam) : FALSE;
 }
 
+// Only keys for the station window and its controls: a message box's loop over it uses the
+// same hook code, and the track window has keys of its own.
+LRESULT CALLBACK StationDialog::filter_keys(int code, WPARAM wparam, LPARAM lparam) {
+    const auto& message = *reinterpret_cast<const MSG*>(lparam);
+    StationDialog* self = filtered_window;
+    if (code == MSGF_DIALOGBOX && self != nullptr && self->window_ != nullptr &&
+        message.message == WM_KEYDOWN && message.wParam == 'T' && GetKeyState(VK_CONTROL) < 0 &&
+        GetKeyState(VK_MENU) >= 0 &&
+        (message.hwnd == self->window_ || IsChild(self->window_, message.hwnd))) {
+        self->open_track_window();
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
 void StationDialog::on_init() {
-    // A window without a system menu simply has no About entry.
+    // A window without a system menu simply has no such entries. About stays the last one.
+    (void)add_system_menu_entry(window_, TRACK_COMMAND, TRACK_MENU_TEXT);
     (void)add_system_menu_entry(window_, ABOUT_COMMAND, ABOUT_MENU_TEXT);
+    // The dialog's loop (DialogBoxIndirectParamW's) runs no accelerator table, and a key goes
+    // to whichever control has the focus, so no window procedure of ours sees Ctrl+T. The
+    // loop does hand every message to WH_MSGFILTER hooks (MSGF_DIALOGBOX) before the dialog
+    // manager takes it, on Windows and under Wine alike, which needs no subclass on each
+    // control and sees nothing of other threads.
+    filtered_window = this;
+    key_filter_ =
+        SetWindowsHookExW(WH_MSGFILTER, &StationDialog::filter_keys, nullptr, GetCurrentThreadId());
     dpi_ = window_dpi(window_);
     set_icons();
     SetTimer(window_, TICK_TIMER, TICK_MS, nullptr);
@@ -90,6 +117,9 @@ INT_PTR StationDialog::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_TIMER:
         if (wparam == TICK_TIMER && station_ != nullptr) {
             station_->on_tick();
+            if (track_window_ != nullptr) {
+                track_window_->show_new_points();
+            }
         }
         return TRUE;
     case WM_COMMAND:
@@ -102,10 +132,13 @@ INT_PTR StationDialog::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
         const MSG msg{window_, message, wparam, lparam, 0, {}};
         if (is_system_command(msg, ABOUT_COMMAND)) {
             show_about_box(instance_, window_);
-            SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
-            return TRUE;
+        } else if (is_system_command(msg, TRACK_COMMAND)) {
+            open_track_window();
+        } else {
+            return FALSE;
         }
-        return FALSE;
+        SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
+        return TRUE;
     }
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
@@ -162,6 +195,11 @@ INT_PTR StationDialog::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
         }
         status_log_.detach();
         nav_log_.detach();
+        if (key_filter_ != nullptr) {
+            UnhookWindowsHookEx(key_filter_);
+            key_filter_ = nullptr;
+            filtered_window = nullptr;
+        }
         window_ = nullptr;
         tooltips_ = nullptr; // owned by the window, gone with it
         return FALSE;
@@ -187,6 +225,16 @@ void StationDialog::show_context_menu(HWND source, int x, int y) {
                              wide(ABOUT_MENU_TEXT).c_str(), true)) {
         show_about_box(instance_, window_);
     }
+}
+
+void StationDialog::open_track_window() {
+    if (station_ == nullptr) {
+        return;
+    }
+    if (track_window_ == nullptr) {
+        track_window_ = std::make_unique<TrackWindow>(instance_, station_->track());
+    }
+    track_window_->open(window_);
 }
 
 void StationDialog::end(INT_PTR result) {

@@ -7,10 +7,12 @@
 
 #include "log_list.h"
 #include "station_view.h"
+#include "track_window.h"
 #include "win32_api.h"
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -60,6 +62,8 @@ private:
     };
 
     static INT_PTR CALLBACK dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    // Ctrl+T, seen in the dialog's own loop (see on_init).
+    static LRESULT CALLBACK filter_keys(int code, WPARAM wparam, LPARAM lparam);
     INT_PTR on_message(UINT message, WPARAM wparam, LPARAM lparam);
     void on_init();
     void on_command(int id);
@@ -68,6 +72,7 @@ private:
     void set_icons() const;
     // The window's own context menu, with its About entry.
     void show_context_menu(HWND source, int x, int y);
+    void open_track_window();
     void draw_state_button(const DRAWITEMSTRUCT& item) const;
     // The brush for a field's background, with its text greyed when it is stale; null when
     // the control is not a field of ours.
@@ -89,6 +94,9 @@ private:
     std::map<int, std::wstring> closed_texts_;
     Station* station_ = nullptr;
     View view_{*this};
+    // Made when first opened; Windows destroys its window with ours.
+    std::unique_ptr<TrackWindow> track_window_;
+    HHOOK key_filter_ = nullptr;
 };
 
 // The first icon among the program's resources; the system's application icon if it has none.

@@ -39,4 +39,24 @@ int system_metric(int index, unsigned dpi) {
     return metric_for_dpi != nullptr ? metric_for_dpi(index, dpi) : GetSystemMetrics(index);
 }
 
+LOGFONTW message_font(unsigned dpi) {
+    static const auto metrics_for_dpi =
+        user32_function<BOOL WINAPI(UINT, UINT, PVOID, UINT, UINT)>("SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (metrics_for_dpi != nullptr &&
+        metrics_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
+        return metrics.lfMessageFont;
+    }
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof metrics.lfMessageFont,
+                   &metrics.lfMessageFont);
+    }
+    // Given at the system's DPI.
+    LOGFONTW font = metrics.lfMessageFont;
+    font.lfHeight =
+        MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(window_dpi(nullptr)));
+    return font;
+}
+
 } // namespace nerivo

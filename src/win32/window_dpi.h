@@ -19,4 +19,7 @@ constexpr unsigned BASE_DPI = 96; // 100 %
 // GetSystemMetrics at `dpi` (icon sizes, say).
 [[nodiscard]] int system_metric(int index, unsigned dpi);
 
+// The system's message font (message boxes' text) at `dpi`.
+[[nodiscard]] LOGFONTW message_font(unsigned dpi);
+
 } // namespace nerivo

@@ -4,7 +4,9 @@
 # the navigation package and the vehicle on. Connect both links (the buttons' colours read
 # from the screen), relay one fix (checked byte for byte at the vehicle), request status and
 # answer it (the fields read back through the clipboard), abort after Yes, open the About box
-# from the system menu and from a right-click on the window's background, leave with Esc.
+# from the system menu and from a right-click on the window's background, leave with Esc. The
+# track window opens from the system menu before the fix and shows both tracks' first points
+# once the fix and the status have come; Ctrl+T brings it forward, and it takes its own keys.
 #
 #   station_window_e2e.sh PREFIX NERIVO_EXE LINKS
 #
@@ -51,16 +53,21 @@ has_bytes() { [ "$(size)" -ge "$1" ]; }
 bytes() { od -An -v -tx1 -j "$1" -N "$2" "$work/vehicle.bin" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
 logged() { grep -qF -- "$1" "$work"/logs/*-status.log; }
 
-# Pixels of the window in a colour, counted from a dump of the screen (32-bit pixels, least
-# significant byte first: blue, green, red).
+# Pixels of the window (or of window $2) in a colour, counted from a dump of the screen (32-bit
+# pixels, least significant byte first: blue, green, red); counted() counts another colour in
+# the same dump.
 pixels() {
-    xwd -silent -id "$wid" >"$work/window.xwd"
+    xwd -silent -id "${2:-$wid}" >"$work/window.xwd"
     field() { od -An -tu4 --endian=big -j $(($1 * 4)) -N 4 "$work/window.xwd" | tr -d ' '; }
     [ "$(field 11)" = 32 ] && [ "$(field 7)" = 0 ] || fail "unexpected screen dump format"
-    od -An -v -tx1 -w4 -j $(($(field 0) + $(field 19) * 12)) "$work/window.xwd" | grep -c "^ $1" || true
+    od -An -v -tx1 -w4 -j $(($(field 0) + $(field 19) * 12)) "$work/window.xwd" >"$work/window.txt"
+    counted "$1"
 }
-RED="41 41 ff"   # RGB(255, 65, 65): not connected, relay off
-GREEN="14 ff 14" # RGB(20, 255, 20): connected, relay on
+counted() { grep -c "^ $1" "$work/window.txt" || true; }
+RED="41 41 ff"     # RGB(255, 65, 65): not connected, relay off
+GREEN="14 ff 14"   # RGB(20, 255, 20): connected, relay on
+USBL="bd 60 15"    # the USBL track, RGB(21, 96, 189)
+VEHICLE="0a 60 e0" # the vehicle track, RGB(224, 96, 10)
 
 # Copies a field's text as the operator would: Tab into it (which selects it), Ctrl+C. Not in
 # a subshell: go_to keeps track of the focus.
@@ -83,6 +90,31 @@ logged "WinFrog responding...Connected" || fail "the navigation link did not con
 # Two connect buttons green, the relay's button red.
 both_green() { [ "$(pixels "$GREEN")" -gt "$(pixels "$RED")" ] && [ "$(pixels "$RED")" -gt 0 ]; }
 wait_for 5 both_green || fail "the connect buttons are not green: $(pixels "$GREEN") green, $(pixels "$RED") red"
+
+# The track window from the system menu: the entry before About. No points yet, so what it
+# shows in the tracks' colours is the legend.
+xdotool key alt+space
+sleep 0.3
+xdotool key Up Up Return
+track=$(timeout 10 xdotool search --sync --onlyvisible --name '^Track plot - Nerivo$' | head -n 1) ||
+    fail "no track window from the system menu"
+track_pixels() { echo "$(pixels "$USBL" "$track") $(counted "$VEHICLE")"; }
+legend_shown() {
+    set -- $(track_pixels)
+    usbl_legend=$1 vehicle_legend=$2
+    [ "$1" -gt 0 ] && [ "$2" -gt 0 ]
+}
+wait_for 5 legend_shown || fail "the track window shows no legend"
+# Out of the way of the right-click below. With no window manager Wine activates no window
+# on X's focus, but a click does, as on a desktop.
+xdotool windowmove --sync "$track" 620 0
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+background_x=$((WIDTH * 241 / 549)) background_y=$((HEIGHT * 60 / 221)) # between the groups
+activate_station() {
+    xdotool mousemove --window "$wid" "$background_x" "$background_y" click 1
+    xdotool windowfocus --sync "$wid"
+}
+activate_station
 
 # A fix goes out as its exact nav record, then "Done".
 type_field 1018 0 # Xmit Period: every new fix
@@ -139,6 +171,13 @@ for expected in "1008 50.500080" "1004 2.77" "1005 Diving" "1020 No"; do
     shown=$(clipboard)
     [ "$shown" = "$2" ] || fail "field $1 shows '$shown', expected '$2'"
 done
+# The fix and the status are the tracks' first points, marked in their colours.
+points_shown() {
+    set -- $(track_pixels)
+    [ "$1" -gt "$usbl_legend" ] && [ "$2" -gt "$vehicle_legend" ]
+}
+wait_for 5 points_shown || fail "the track window shows no points: $(track_pixels), legend" \
+    "$usbl_legend $vehicle_legend (USBL, vehicle)"
 
 # Abort Mission asks first; Yes (the default) sends the abort command.
 press 1022
@@ -161,8 +200,7 @@ xdotool windowfocus --sync "$wid"
 # And from the window's own context menu: a right-click between the two groups (dialog units
 # 241, 60 of 549 x 221), its one entry taken from the keyboard. The closed box stays on screen
 # a while (no window manager): the new one is another window.
-eval "$(xdotool getwindowgeometry --shell "$wid")"
-xdotool mousemove --window "$wid" $((WIDTH * 241 / 549)) $((HEIGHT * 60 / 221)) click 3
+xdotool mousemove --window "$wid" "$background_x" "$background_y" click 3
 sleep 0.3
 xdotool key Down Return
 new_about() {
@@ -173,8 +211,18 @@ wait_for 10 new_about || fail "no About box from a right-click on the window's b
 xdotool windowfocus --sync "$again" key Return
 xdotool windowfocus --sync "$wid"
 
+# Ctrl+T brings the track window forward: the keypad's + then zooms it.
+xwd -silent -id "$track" >"$work/track-before.xwd"
+xdotool key ctrl+t
+sleep 0.2
+xdotool key KP_Add
+zoomed() { xwd -silent -id "$track" >"$work/track.xwd" && ! cmp -s "$work/track.xwd" "$work/track-before.xwd"; }
+wait_for 5 zoomed || fail "Ctrl+T and + did not zoom the track window"
+activate_station
+
 stop_station_on_esc
 wait "$station_pid" || fail "the station exited with status $?"
 station_pid=""
 echo "wine e2e: passed: both links green, the nav record byte for byte, status shown, abort sent," \
-    "About shown from the system menu and the context menu"
+    "both tracks' points shown, About shown from the system menu and the context menu," \
+    "the track window zoomed after Ctrl+T"
