@@ -434,6 +434,9 @@ std::string drift_caption(const TrackModel& track) {
 }
 
 void TrackPlot::zoom_by_wheel(int delta) {
+    if (delta == 0) {
+        return; // a sideways scroll: no zoom, and still fitting
+    }
     zoom(std::pow(2.0, static_cast<double>(delta) / (2 * WHEEL_NOTCH)));
 }
 
