@@ -1,6 +1,7 @@
 // What the track costs: one fix and one vehicle position fed to a model already holding a day
-// of each (what every busy tick adds), and the track window's picture of that day worked out
-// at 800 x 600 (what every repaint adds before any drawing).
+// of each (what every busy tick adds), and the track window's picture of a day worked out at
+// 800 x 600 (what every repaint adds before any drawing), for a survey and for a day at one
+// spot, and the points its lines keep.
 #include "track_plot.h"
 
 #include <benchmark/benchmark.h>
@@ -54,8 +55,26 @@ void feed_a_full_model(benchmark::State& state) {
     benchmark::DoNotOptimize(track.revision());
 }
 
-void scene_of_a_day(benchmark::State& state) {
-    const TrackModel& track = full_day();
+// A day at one spot (a vehicle waiting on the bottom): the fixes scatter over the same few
+// metres all day, so fitted they scribble over the same pixels again and again.
+TrackModel& day_at_one_spot() {
+    static TrackModel track = [] {
+        TrackModel day;
+        for (int64_t second = 0; second < DAY_S; ++second) {
+            const double east = std::sin(second * 0.7) * 3 + std::sin(second * 0.013) * 2;
+            const double north = std::cos(second * 1.1) * 3 + std::cos(second * 0.017) * 2;
+            day.add_usbl_fix(second * 1000, LATITUDE + north / METRES_PER_DEGREE,
+                             LONGITUDE + east / (METRES_PER_DEGREE * 0.6427876));
+            day.add_vehicle_position(second * 1000 + 500, LATITUDE + 1.0 / METRES_PER_DEGREE,
+                                     LONGITUDE + std::sin(second * 0.001) / METRES_PER_DEGREE,
+                                     25.0f, 90.0f);
+        }
+        return day;
+    }();
+    return track;
+}
+
+void scene_of(benchmark::State& state, const TrackModel& track) {
     nerivo::TrackPlot plot;
     std::size_t points = 0;
     for (auto _ : state) {
@@ -72,5 +91,14 @@ void scene_of_a_day(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(feed_a_full_model);
+void scene_of_a_day(benchmark::State& state) {
+    scene_of(state, full_day());
+}
+
+void scene_of_a_day_at_one_spot(benchmark::State& state) {
+    scene_of(state, day_at_one_spot());
+}
+
 BENCHMARK(scene_of_a_day)->Unit(benchmark::kMillisecond);
+BENCHMARK(scene_of_a_day_at_one_spot)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

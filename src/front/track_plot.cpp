@@ -110,11 +110,17 @@ bool within_a_pixel(PlotPoint a, PlotPoint b) {
 // other and legs flown over again; a zoomed-in day is mostly points outside, cut off here.
 class TrackLines {
 public:
-    TrackLines(const PlotRect& plan, uint32_t colour, float width, std::vector<PlotStroke>& out)
-        : plan_(plan), columns_(static_cast<int>(plan.right - plan.left) + 1),
-          rows_(static_cast<int>(plan.bottom - plan.top) + 1),
-          covered_(static_cast<std::size_t>(columns_) * rows_), colour_(colour), width_(width),
-          out_(out) {}
+    static constexpr std::size_t STEPS_BEFORE_A_BREAK = 16;
+
+    // `coverage` is room for a byte a pixel of the plan, kept from one scene to the next.
+    TrackLines(const PlotRect& plan, uint32_t colour, float width, std::vector<PlotStroke>& out,
+               std::vector<uint8_t>& coverage)
+        : plan_(plan), columns_(static_cast<int>((plan.right - plan.left) / SQUARE) + 1),
+          rows_(static_cast<int>((plan.bottom - plan.top) / SQUARE) + 1), covered_(coverage),
+          colour_(colour),
+          width_(width), out_(out) {
+        covered_.assign(static_cast<std::size_t>(columns_) * rows_, 0);
+    }
 
     void add(PlotPoint point) {
         if (!has_last_) {
@@ -157,6 +163,7 @@ private:
     void begin(PlotPoint point) {
         anchor_ = point;
         drawn_ = false;
+        skipped_.clear();
         open_ = true;
     }
 
@@ -166,44 +173,59 @@ private:
         }
         if (!cover(anchor_, point) && !always) {
             anchor_ = point;
-            drawn_ = false;
+            // A few steps over old ground stay in the line: breaking it for them costs a
+            // painter more than drawing them.
+            if (drawn_ && skipped_.size() < STEPS_BEFORE_A_BREAK) {
+                skipped_.push_back(point);
+            } else {
+                skipped_.clear();
+                drawn_ = false;
+            }
             return;
         }
         if (!drawn_) {
             out_.push_back({{anchor_}, colour_, width_, false});
             drawn_ = true;
         }
-        out_.back().points.push_back(point);
+        std::vector<PlotPoint>& line = out_.back().points;
+        line.insert(line.end(), skipped_.begin(), skipped_.end());
+        skipped_.clear();
+        line.push_back(point);
         anchor_ = point;
     }
 
-    // Marks the pixels the segment goes through; true when one of them was new.
+    // Marks the squares of two by two pixels the segment goes through; true when one of them
+    // was new. Squares rather than pixels: a quarter of the room, and half the steps along a
+    // long line, for a line a pixel wide that looks the same.
     bool cover(PlotPoint from, PlotPoint to) {
-        const float steps = std::ceil(std::max(std::fabs(to.x - from.x), std::fabs(to.y - from.y)));
+        const float steps =
+            std::ceil(std::max(std::fabs(to.x - from.x), std::fabs(to.y - from.y)) / SQUARE);
         const float step_x = steps > 0 ? (to.x - from.x) / steps : 0.0f;
         const float step_y = steps > 0 ? (to.y - from.y) / steps : 0.0f;
+        // Both ends are on the plan, and so everything between them.
+        float x = (from.x - plan_.left) / SQUARE;
+        float y = (from.y - plan_.top) / SQUARE;
+        const float dx = step_x / SQUARE;
+        const float dy = step_y / SQUARE;
         bool fresh = false;
-        PlotPoint at = from;
         for (int i = static_cast<int>(steps); i >= 0; --i) {
-            uint8_t& pixel = covered(at);
-            fresh = fresh || pixel == 0;
-            pixel = 1;
-            at.x += step_x;
-            at.y += step_y;
+            const int column = std::min(static_cast<int>(x), columns_ - 1);
+            const int row = std::min(static_cast<int>(y), rows_ - 1);
+            uint8_t& square = covered_[static_cast<std::size_t>(row) * columns_ + column];
+            fresh = fresh || square == 0;
+            square = 1;
+            x += dx;
+            y += dy;
         }
         return fresh;
     }
 
-    uint8_t& covered(PlotPoint point) {
-        const int column = std::clamp(static_cast<int>(point.x - plan_.left), 0, columns_ - 1);
-        const int row = std::clamp(static_cast<int>(point.y - plan_.top), 0, rows_ - 1);
-        return covered_[static_cast<std::size_t>(row) * columns_ + column];
-    }
+    static constexpr float SQUARE = 2;
 
     const PlotRect& plan_;
     int columns_;
     int rows_;
-    std::vector<uint8_t> covered_; // the pixels this track's lines go through
+    std::vector<uint8_t>& covered_; // the squares this track's lines go through
     uint32_t colour_;
     float width_;
     std::vector<PlotStroke>& out_;
@@ -212,6 +234,7 @@ private:
     bool drawn_ = false; // the last stroke ends at the anchor
     PlotPoint last_;
     PlotPoint anchor_;
+    std::vector<PlotPoint> skipped_; // steps over old ground since the line's last point
 };
 
 struct Bounds {
@@ -280,14 +303,15 @@ void add_grid(const PlanMapping& map, double scale, TrackScene& scene) {
     scene.texts.push_back({{left, y - tick - scene.text_height}, metres_text(spacing)});
 }
 
-void add_tracks(const TrackModel& track, const PlanMapping& map, double scale, TrackScene& scene) {
+void add_tracks(const TrackModel& track, const PlanMapping& map, double scale,
+                std::vector<uint8_t>& coverage, TrackScene& scene) {
     const float width = static_cast<float>(std::max(1.0, scale));
-    TrackLines usbl(map.plan, USBL_TRACK_COLOUR, width, scene.strokes);
+    TrackLines usbl(map.plan, USBL_TRACK_COLOUR, width, scene.strokes, coverage);
     for (std::size_t i = 0; i < track.usbl().size(); ++i) {
         usbl.add(map.to_window(track.usbl()[i].east_m, track.usbl()[i].north_m));
     }
     usbl.finish();
-    TrackLines vehicle(map.plan, VEHICLE_TRACK_COLOUR, width, scene.strokes);
+    TrackLines vehicle(map.plan, VEHICLE_TRACK_COLOUR, width, scene.strokes, coverage);
     for (std::size_t i = 0; i < track.vehicle().size(); ++i) {
         vehicle.add(map.to_window(track.vehicle()[i].east_m, track.vehicle()[i].north_m));
     }
@@ -502,7 +526,7 @@ TrackScene TrackPlot::scene(const TrackModel& track, int width, int height, doub
     scene.metres_per_pixel = map.metres_per_pixel;
 
     add_grid(map, scale, scene);
-    add_tracks(track, map, scale, scene);
+    add_tracks(track, map, scale, coverage_, scene);
     add_legend(scene.plan, scale, scene);
     add_drift_strip(track, scale, scene);
     return scene;

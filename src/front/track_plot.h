@@ -112,6 +112,7 @@ private:
     bool fitting_ = true;
     double metres_per_pixel_ = 0; // the last scene's, which a zoom starts from
     uint64_t drawn_revision_ = UINT64_MAX;
+    std::vector<uint8_t> coverage_; // the scene's room for each track's pixels, reused
 };
 
 } // namespace nerivo

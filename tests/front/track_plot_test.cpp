@@ -159,6 +159,16 @@ TEST(TrackPlot, ADayOfPointsDrawsNoMoreThanThePixelsNeed) {
     EXPECT_LT(points_in(close, USBL_TRACK_COLOUR), 2000u);
     EXPECT_EQ(points_in(close, USBL_TRACK_COLOUR, &close.plan), 0u);
     EXPECT_EQ(points_in(close, VEHICLE_TRACK_COLOUR, &close.plan), 0u);
+
+    // A day at one spot: the fixes scribble over the same few metres, tens of pixels a step,
+    // and are drawn once, not 86,400 times.
+    TrackModel waiting;
+    for (int64_t second = 0; second < 86400; ++second) {
+        add_usbl(waiting, second * 1000, std::sin(second * 0.7) * 3, std::cos(second * 1.1) * 3);
+    }
+    const TrackScene scribble = TrackPlot().scene(waiting, 800, 600, 1.0);
+    EXPECT_LT(points_in(scribble, USBL_TRACK_COLOUR), 20000u);
+    EXPECT_GT(points_in(scribble, USBL_TRACK_COLOUR), 100u);
 }
 
 } // namespace
