@@ -25,7 +25,8 @@ void feed_second(TrackModel& track, int64_t second) {
     const double east = std::fmod(leg, 2) == 0 ? along : 900 - along;
     const double north = leg * 20;
     const double per_degree_east = METRES_PER_DEGREE * std::cos(LATITUDE * 3.14159265 / 180);
-    track.add_usbl_fix(second * 1000, LATITUDE + (north + std::sin(second * 0.7) * 2) / METRES_PER_DEGREE,
+    track.add_usbl_fix(second * 1000,
+                       LATITUDE + (north + std::sin(second * 0.7) * 2) / METRES_PER_DEGREE,
                        LONGITUDE + (east + std::cos(second * 1.3) * 2) / per_degree_east);
     track.add_vehicle_position(second * 1000 + 500, LATITUDE + north / METRES_PER_DEGREE,
                                LONGITUDE + (east + (second % DAY_S) * 0.0005) / per_degree_east,

@@ -117,8 +117,7 @@ public:
                std::vector<uint8_t>& coverage)
         : plan_(plan), columns_(static_cast<int>((plan.right - plan.left) / SQUARE) + 1),
           rows_(static_cast<int>((plan.bottom - plan.top) / SQUARE) + 1), covered_(coverage),
-          colour_(colour),
-          width_(width), out_(out) {
+          colour_(colour), width_(width), out_(out) {
         covered_.assign(static_cast<std::size_t>(columns_) * rows_, 0);
     }
 
@@ -168,7 +167,8 @@ private:
     }
 
     void extend(PlotPoint point, bool always) {
-        if (always ? anchor_.x == point.x && anchor_.y == point.y : within_a_pixel(anchor_, point)) {
+        if (always ? anchor_.x == point.x && anchor_.y == point.y
+                   : within_a_pixel(anchor_, point)) {
             return;
         }
         if (!cover(anchor_, point) && !always) {
@@ -297,7 +297,8 @@ void add_grid(const PlanMapping& map, double scale, TrackScene& scene) {
     const float left = static_cast<float>(plan.left + MARGIN_PX * scale);
     const float right = static_cast<float>(left + spacing / map.metres_per_pixel);
     const float y = static_cast<float>(plan.bottom - MARGIN_PX * scale);
-    scene.strokes.push_back(segment({left, y}, {right, y}, PLOT_TEXT, static_cast<float>(2 * scale)));
+    scene.strokes.push_back(
+        segment({left, y}, {right, y}, PLOT_TEXT, static_cast<float>(2 * scale)));
     scene.strokes.push_back(segment({left, y - tick}, {left, y}, PLOT_TEXT));
     scene.strokes.push_back(segment({right, y - tick}, {right, y}, PLOT_TEXT));
     scene.texts.push_back({{left, y - tick - scene.text_height}, metres_text(spacing)});
@@ -323,8 +324,9 @@ void add_tracks(const TrackModel& track, const PlanMapping& map, double scale,
         const PlotPoint at = map.to_window(latest.east_m, latest.north_m);
         if (latest.has_drift()) {
             const double bearing = latest.drift_bearing_deg / DEGREES;
-            PlotPoint usbl_point = map.to_window(latest.east_m - latest.drift_m * std::sin(bearing),
-                                                 latest.north_m - latest.drift_m * std::cos(bearing));
+            PlotPoint usbl_point =
+                map.to_window(latest.east_m - latest.drift_m * std::sin(bearing),
+                              latest.north_m - latest.drift_m * std::cos(bearing));
             PlotPoint vehicle_point = at;
             bool from_cut = false;
             bool to_cut = false;
@@ -362,8 +364,8 @@ void add_legend(const PlotRect& plan, double scale, TrackScene& scene) {
     const float left = static_cast<float>(plan.left + MARGIN_PX * scale);
     const float text_left = static_cast<float>(left + (SWATCH_PX + 6) * scale);
     float top = static_cast<float>(plan.top + MARGIN_PX * scale);
-    const std::pair<const char*, uint32_t> entries[] = {{"USBL fixes", USBL_TRACK_COLOUR},
-                                                        {"Vehicle positions", VEHICLE_TRACK_COLOUR}};
+    const std::pair<const char*, uint32_t> entries[] = {
+        {"USBL fixes", USBL_TRACK_COLOUR}, {"Vehicle positions", VEHICLE_TRACK_COLOUR}};
     for (const auto& [name, colour] : entries) {
         const float middle = top + scene.text_height / 2;
         scene.strokes.push_back(segment({left, middle},
@@ -435,8 +437,7 @@ void add_drift_strip(const TrackModel& track, double scale, TrackScene& scene) {
             line->points.push_back({x, y_of(high[column])});
         }
     }
-    scene.texts.push_back(
-        {{left, top}, "Drift over time, 0 to " + metres_text(full_scale)});
+    scene.texts.push_back({{left, top}, "Drift over time, 0 to " + metres_text(full_scale)});
     scene.texts.push_back({{strip.right - margin, top},
                            "last " + duration_text(vehicle.back().time_ms - first_ms),
                            PLOT_TEXT,
@@ -503,8 +504,9 @@ TrackScene TrackPlot::scene(const TrackModel& track, int width, int height, doub
         const double pad = FIT_PAD_PX * scale;
         const double across = std::max(scene.plan.right - scene.plan.left - 2 * pad, 1.0);
         const double down = std::max(scene.plan.bottom - scene.plan.top - 2 * pad, 1.0);
-        map.metres_per_pixel = std::max(std::max(bounds.east - bounds.west, MIN_FIT_SPAN_M) / across,
-                                        std::max(bounds.north - bounds.south, MIN_FIT_SPAN_M) / down);
+        map.metres_per_pixel =
+            std::max(std::max(bounds.east - bounds.west, MIN_FIT_SPAN_M) / across,
+                     std::max(bounds.north - bounds.south, MIN_FIT_SPAN_M) / down);
         map.metres_per_pixel =
             std::clamp(map.metres_per_pixel, MIN_METRES_PER_PIXEL, MAX_METRES_PER_PIXEL);
         map.centre_east = (bounds.west + bounds.east) / 2;

@@ -34,5 +34,10 @@ constexpr const char* ABOUT_MENU_TEXT = "&About Nerivo...";
 // The track window's entry beside it; Ctrl+T in the station window does the same.
 constexpr const char* TRACK_MENU_TEXT = "&Track plot...";
 constexpr const char* TRACK_WINDOW_TITLE = "Track plot - Nerivo";
+// Ctrl+S in the track window: the save box's title, the name it offers the first time (in the
+// current folder), and what a failed save says before why.
+constexpr const char* TRACK_SAVE_TITLE = "Save track as GPX";
+constexpr const char* TRACK_SAVE_FIRST_NAME = "nerivo-track.gpx";
+constexpr const char* TRACK_NOT_SAVED = "The track was not saved: ";
 
 } // namespace nerivo

@@ -148,11 +148,11 @@ void TrackWindow::wheelEvent(QWheelEvent* event) {
 
 void TrackWindow::save_track() {
     if (save_path_.isEmpty()) {
-        save_path_ = QDir::current().filePath(QString::fromUtf8(DEFAULT_FILE_NAME));
+        save_path_ = QDir::current().filePath(QString::fromUtf8(TRACK_SAVE_FIRST_NAME));
     }
     // A dialog of our own rather than the static call: a name typed without ".gpx" gets it,
     // and the overwrite question is asked about the name actually written.
-    QFileDialog dialog(this, QStringLiteral("Save track as GPX"), save_path_,
+    QFileDialog dialog(this, QString::fromUtf8(TRACK_SAVE_TITLE), save_path_,
                        QString::fromUtf8(FILE_FILTER));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("gpx"));
@@ -163,9 +163,8 @@ void TrackWindow::save_track() {
     const std::string problem =
         save_track_gpx(track_, std::filesystem::path(path.toStdU16String()));
     if (!problem.empty()) {
-        QMessageBox::warning(
-            this, windowTitle(),
-            QStringLiteral("The track was not saved: %1").arg(QString::fromStdString(problem)));
+        QMessageBox::warning(this, windowTitle(),
+                             QString::fromUtf8(TRACK_NOT_SAVED) + QString::fromStdString(problem));
         return;
     }
     save_path_ = path;

@@ -21,7 +21,6 @@ class TrackWindow : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr const char* DEFAULT_FILE_NAME = "nerivo-track.gpx";
     static constexpr const char* FILE_FILTER = "GPX files (*.gpx)";
 
     // `track` outlives the window's painting.

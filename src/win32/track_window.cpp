@@ -227,7 +227,7 @@ bool TrackWindow::on_key(WPARAM key) {
 // saved after that; nothing said on success, and a box saying why on failure.
 void TrackWindow::save_as_gpx() {
     std::wstring name(MAX_PATH, L'\0');
-    const std::wstring& offered = save_path_.empty() ? L"nerivo-track.gpx" : save_path_;
+    const std::wstring offered = save_path_.empty() ? wide(TRACK_SAVE_FIRST_NAME) : save_path_;
     offered.copy(name.data(), std::min(offered.size(), name.size() - 1));
     std::wstring folder(MAX_PATH, L'\0');
     const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder.data());
@@ -239,7 +239,8 @@ void TrackWindow::save_as_gpx() {
     dialog.lpstrFile = name.data();
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = save_path_.empty() && !folder.empty() ? folder.c_str() : nullptr;
-    dialog.lpstrTitle = L"Save track as GPX";
+    const std::wstring title = wide(TRACK_SAVE_TITLE);
+    dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = L"gpx"; // a name typed without it gets it
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     std::string problem;
@@ -253,7 +254,7 @@ void TrackWindow::save_as_gpx() {
         problem = "the save dialog could not be shown (error " + std::to_string(error) + ")";
     }
     if (!problem.empty()) {
-        MessageBoxW(window_, wide("The track was not saved: " + problem).c_str(),
+        MessageBoxW(window_, wide(TRACK_NOT_SAVED + problem).c_str(),
                     wide(TRACK_WINDOW_TITLE).c_str(), MB_OK | MB_ICONWARNING);
     }
 }

@@ -15,8 +15,9 @@ constexpr double LONGITUDE = -1.0;
 
 // A position `east_m` and `north_m` from the grid's origin.
 void add_usbl(TrackModel& track, int64_t time_ms, double east_m, double north_m) {
-    track.add_usbl_fix(time_ms, LATITUDE + north_m / METRES_PER_DEGREE,
-                       LONGITUDE + east_m / (METRES_PER_DEGREE * std::cos(LATITUDE * std::numbers::pi / 180)));
+    track.add_usbl_fix(
+        time_ms, LATITUDE + north_m / METRES_PER_DEGREE,
+        LONGITUDE + east_m / (METRES_PER_DEGREE * std::cos(LATITUDE * std::numbers::pi / 180)));
 }
 
 void add_vehicle(TrackModel& track, int64_t time_ms, double east_m, double north_m) {
