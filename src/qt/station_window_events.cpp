@@ -54,8 +54,8 @@ void StationWindow::open_track_window() {
     track_window_->activateWindow();
 }
 
-// The About and track entries live here, on the window's background: Linux desktops have no system
-// menu to add it to.
+// The About and track entries live here, on the window's background: Linux desktops have no
+// system menu to add them to.
 void StationWindow::contextMenuEvent(QContextMenuEvent* event) {
     QWidget* under = childAt(event->pos());
     const bool background = under == nullptr || qobject_cast<QGroupBox*>(under) != nullptr ||
