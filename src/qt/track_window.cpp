@@ -65,7 +65,7 @@ void TrackWindow::paint_scene(QPainter& painter, const TrackScene& scene) {
         }
         QPen pen(colour_of(stroke.colour), stroke.width,
                  stroke.dashed ? Qt::DashLine : Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-        // A pixel-wide line smoothed costs a day's track a fifth of a paint and shows nothing
+        // A pixel-wide line smoothed costs a day's track a tenth of a paint and shows nothing
         // more; wider lines are few.
         pen.setCosmetic(stroke.width <= 1);
         painter.setRenderHint(QPainter::Antialiasing, stroke.width > 1);
