@@ -40,6 +40,18 @@ struct WiredStation : StartedStation {
     uint32_t face(int id) const {
         return qobject_cast<StateButton*>(window().control(id))->face_colour;
     }
+    // One tick with the status record and the example sentence waiting at the devices.
+    void tick_with(const VehicleStatus& status) {
+        uint8_t record[SMAC_STATUS_RECORD_SIZE];
+        SmacHeader header{};
+        uint32_t size = 0;
+        smac_build_status(&header, &status, clock.now(), record, &size);
+        ASSERT_TRUE(vehicle.write(record, size));
+        ASSERT_TRUE(usbl.write(EXAMPLE));
+        ASSERT_TRUE(vehicle.wait_pending_at_device(size));
+        ASSERT_TRUE(usbl.wait_pending_at_device(EXAMPLE.size()));
+        window().on_tick();
+    }
 
     ComDir com;
     PtyPair usbl;
@@ -86,15 +98,7 @@ TEST(WindowBindings, WhatTheStationShowsLandsInTheWindow) {
     EXPECT_EQ(s.face(IDC_XMIT_BUTTON), STATE_GREEN);
 
     const VehicleStatus status{-45.5f, 170.25f, 270.25f, 12.5f, 3.75f, 24.1f, 31.0f, 3, 1};
-    uint8_t record[SMAC_STATUS_RECORD_SIZE];
-    SmacHeader header{};
-    uint32_t size = 0;
-    smac_build_status(&header, &status, s.clock.now(), record, &size);
-    ASSERT_TRUE(s.vehicle.write(record, size));
-    ASSERT_TRUE(s.usbl.write(EXAMPLE));
-    ASSERT_TRUE(s.vehicle.wait_pending_at_device(size));
-    ASSERT_TRUE(s.usbl.wait_pending_at_device(EXAMPLE.size()));
-    s.window().on_tick();
+    ASSERT_NO_FATAL_FAILURE(s.tick_with(status));
 
     EXPECT_EQ(s.window().field_text(IDC_HEADING), QStringLiteral("270.250000"));
     EXPECT_EQ(s.window().field_text(IDC_BEHAVIOUR), QStringLiteral("Ascending"));
@@ -179,15 +183,7 @@ TEST(WindowBindings, TheTrackWindowShowsWhatEachTickBringsAndComesBackAsItWasLef
 
     // The vehicle 50 m north of the fix.
     const VehicleStatus status{-45.70531f, -3.5f, 0, 12.5f, 3.75f, 24.1f, 31.0f, 2, 0};
-    uint8_t record[SMAC_STATUS_RECORD_SIZE];
-    SmacHeader header{};
-    uint32_t size = 0;
-    smac_build_status(&header, &status, s.clock.now(), record, &size);
-    ASSERT_TRUE(s.vehicle.write(record, size));
-    ASSERT_TRUE(s.usbl.write(EXAMPLE));
-    ASSERT_TRUE(s.vehicle.wait_pending_at_device(size));
-    ASSERT_TRUE(s.usbl.wait_pending_at_device(EXAMPLE.size()));
-    s.window().on_tick();
+    ASSERT_NO_FATAL_FAILURE(s.tick_with(status));
 
     const QImage shown = on_screen(*track);
     TrackPlot plot;
